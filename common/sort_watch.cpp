@@ -1,0 +1,33 @@
+#include "sort_watch.hpp"
+
+#include <cstdio>
+
+namespace wes {
+
+void OrderWatch::warn(std::string_view chrom, std::int64_t pos, std::uint64_t line_no) {
+    warned_ = true;
+    std::fprintf(stderr,
+                 "warning: %s: line %llu: out of order: %.*s %lld comes after %s %lld; rows after this "
+                 "point may miss values that the file holds\n",
+                 path_.c_str(), static_cast<unsigned long long>(line_no), static_cast<int>(chrom.size()),
+                 chrom.data(), static_cast<long long>(pos), last_chrom_.c_str(),
+                 static_cast<long long>(last_pos_));
+}
+
+bool ChromNames::shares_any(const ChromNames& other) const {
+    for (const std::string& a : names_)
+        for (const std::string& b : other.names_)
+            if (a == b) return true;
+    return false;
+}
+
+void warn_if_names_disjoint(const ChromNames& rows, const ChromNames& db, std::uint64_t hits,
+                            const std::string& rows_path, const std::string& db_path) {
+    if (hits != 0 || rows.empty() || db.empty() || rows.shares_any(db)) return;
+    std::fprintf(stderr,
+                 "warning: no row found a value: the chromosome names of %s (such as \"%s\") never occur "
+                 "in %s (such as \"%s\"); both files must name chromosomes the same way\n",
+                 rows_path.c_str(), rows.example().c_str(), db_path.c_str(), db.example().c_str());
+}
+
+}  // namespace wes

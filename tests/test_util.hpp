@@ -1,0 +1,48 @@
+// Helpers for end-to-end tests: run a built program, capture its standard output and
+// exit status, and read and write small files in a scratch folder.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace wes::test {
+
+struct RunResult {
+    int status = -1;      // exit status, or 128 + signal
+    std::string out;      // standard output
+    std::string err;      // standard error
+};
+
+// Runs WES_BIN_DIR/program with args. env entries are set (an empty value unsets the
+// variable) on top of this process's environment. stdin is /dev/null.
+RunResult run_program(const std::string& program, const std::vector<std::string>& args,
+                      const std::map<std::string, std::string>& env = {});
+
+// Same, for any executable path.
+RunResult run_path(const std::string& path, const std::vector<std::string>& args,
+                   const std::map<std::string, std::string>& env = {});
+
+std::string bin_path(const std::string& program);
+std::string data_path(const std::string& name);  // tests/data/name
+
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& text);
+bool file_exists(const std::string& path);
+
+// gzip-compresses text into path (one member; bgzf-like many members when member_size > 0).
+void write_gzip(const std::string& path, const std::string& text, std::size_t member_size = 0);
+
+// A fresh scratch folder per test (removed at exit of the test program).
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+    const std::string& dir() const { return dir_; }
+
+private:
+    std::string dir_;
+};
+
+}  // namespace wes::test
