@@ -1,0 +1,36 @@
+// The frame every annotator runs around the merge: argument check, the three opens,
+// header handling, the merge, "END" and the exit status.
+#pragma once
+
+#include "merge_join.hpp"
+
+namespace wes::annotate {
+
+enum class ResultHeader {
+    echo_with_column,  // the header, a blank where its newline was, a tab, the column name
+    score_columns,     // dropped; "chr\tstart\tend\tref\tmut\t<name>" written instead
+    copy,              // copied unchanged
+};
+
+struct AnnotatorSpec {
+    const char* program;
+    int n_args;                  // arguments after the program name
+    const char* usage_lines[4];  // the lines after the "< > < > < >" line, null-ended
+    const char* db_env;          // environment variable that overrides the compiled path
+    const char* db_compiled;
+    bool db_from_long_second_arg;  // a second argument of more than 20 characters names the database
+    bool db_has_header;            // the database's first line is read and dropped
+    ResultHeader header;
+    const char* column;  // for echo_with_column
+    JoinProfile profile;
+};
+
+// Exit statuses: 1 after a complete run ("END"), 2 on any failure, 0 for --help/--version.
+int run_annotator(int argc, char** argv, const AnnotatorSpec& spec);
+
+extern const AnnotatorSpec splice_spec;
+extern const AnnotatorSpec protein_spec;
+extern const AnnotatorSpec score_spec;
+extern const AnnotatorSpec popfreq_spec;
+
+}  // namespace wes::annotate
