@@ -1,0 +1,193 @@
+// The merge engine on in-memory inputs.
+#include <gtest/gtest.h>
+#include <string>
+
+#include "annotator.hpp"
+#include "test_util.hpp"
+
+namespace {
+
+using namespace wes::annotate;
+
+// Runs the engine over rows (no header) and db (no header) with a tool's profile and
+// returns what it wrote.
+std::string join(const JoinProfile& profile, const std::string& rows, const std::string& db,
+                 JoinCounts* counts = nullptr) {
+    wes::test::ScratchDir dir;
+    wes::LineReader r(wes::memory_byte_source(rows), "rows");
+    wes::LineReader d(wes::memory_byte_source(db), "db");
+    wes::OutFile out;
+    EXPECT_TRUE(out.open(dir.path("out")));
+    MergeJoin j(profile, r, d, out);
+    EXPECT_EQ(j.run(), JoinEnd::done);
+    EXPECT_TRUE(out.close());
+    if (counts) *counts = j.counts();
+    return wes::test::read_file(dir.path("out"));
+}
+
+const std::string trace_db =
+    "NC_000001.10\t100\tA\tG\t.\t.\t.\t0.11\n"
+    "NC_000001.10\t200\tC\tT\t.\t.\t.\t0.22\n"
+    "NC_000001.10\t200\tC\tA\t.\t.\t.\t0.33\n"
+    "NC_000002.11\t50\tG\tT\t.\t.\t.\t0.44\n";
+
+}  // namespace
+
+TEST(MergeJoin, NineRowTrace) {
+    std::string rows =
+        "NC_000001.10\t100\t100\tA\tG\n"
+        "NC_000001.10\t100\t100\tA\tG\n"
+        "NC_000001.10\t150\t150\tT\tC\n"
+        "NC_000001.10\t200\t200\tC\tA\n"
+        "NC_000001.10\t200\t200\tC\tT\n"
+        "NC_000002.11\t50\t50\tG\tT\n"
+        "NC_000002.11\t60\t60\tA\tC\n"
+        "NC_000001.10\t300\t300\tG\tA\n"
+        "NC_000002.11\t50\t50\tG\tT\n";
+    JoinCounts c;
+    EXPECT_EQ(join(splice_spec.profile, rows, trace_db, &c),
+              "NC_000001.10\t100\t100\tA\tG \t0.11\n"
+              "NC_000001.10\t100\t100\tA\tG \t0.11\n"
+              "NC_000001.10\t150\t150\tT\tC \tNA\n"
+              "NC_000001.10\t200\t200\tC\tA \t0.33\n"
+              "NC_000001.10\t200\t200\tC\tT \tNA\n"
+              "NC_000002.11\t50\t50\tG\tT \t0.44\n"
+              "NC_000002.11\t60\t60\tA\tC \tNA\n"
+              "NC_000001.10\t300\t300\tG\tA \tNA\n"
+              "NC_000002.11\t50\t50\tG\tT \t0.44\n");
+    EXPECT_EQ(c.rows, 9u);
+    EXPECT_EQ(c.hits, 5u);
+    EXPECT_EQ(c.records, 4u);  // every database line read once
+}
+
+TEST(MergeJoin, NamesThatSortBeforeAccessionsNeverReadTheDatabase) {
+    JoinCounts c;
+    EXPECT_EQ(join(splice_spec.profile, "1\t100\t100\tA\tG\nNC_000001.10\t0\t0\tA\tG\n", trace_db, &c),
+              "1\t100\t100\tA\tG \tNA\nNC_000001.10\t0\t0\tA\tG \tNA\n");
+    EXPECT_EQ(c.records, 0u);
+    // "chr1" sorts after every accession: the first such row drains the database.
+    EXPECT_EQ(join(splice_spec.profile, "chr1\t100\t100\tA\tG\nchr2\t5\t5\tA\tG\n", trace_db, &c),
+              "chr1\t100\t100\tA\tG \tNA\nchr2\t5\t5\tA\tG \tNA\n");
+    EXPECT_EQ(c.records, 4u);
+}
+
+TEST(MergeJoin, KeysCompareAsWholeTextsCaseIncluded) {
+    std::string db = "NC_000001.10\t100\tA\t-G\t.\t.\t.\tdash\n"
+                     "NC_000001.10\t200\ta\tg\t.\t.\t.\tlower\n";
+    // "A-" with "G" and "A" with "-G" both give the key text ...-100-A--G.
+    EXPECT_EQ(join(splice_spec.profile, "NC_000001.10 100 100 A- G\nNC_000001.10 200 200 A G\n", db),
+              "NC_000001.10 100 100 A- G \tdash\nNC_000001.10 200 200 A G \tNA\n");
+}
+
+TEST(MergeJoin, BlankAndUnreadableRowsLeaveTheCursorAlone) {
+    std::string rows =
+        "NC_000001.10\t100\t100\tA\tG\n"
+        "\n"
+        " \t \r\n"
+        "NC_000001.10\t12abc\t200\tC\tA\n"  // no position: miss, no database read
+        "NC_000001.10\t200\t200\tC\n"       // four fields
+        "NC_000001.10\t200\t200\tC\tA\n";
+    JoinCounts c;
+    EXPECT_EQ(join(splice_spec.profile, rows, trace_db, &c),
+              "NC_000001.10\t100\t100\tA\tG \t0.11\n"
+              "NC_000001.10\t12abc\t200\tC\tA \tNA\n"
+              "NC_000001.10\t200\t200\tC \tNA\n"
+              "NC_000001.10\t200\t200\tC\tA \t0.33\n");
+    EXPECT_EQ(c.rows, 4u);
+}
+
+TEST(MergeJoin, DatabaseLinesLackingFieldsAreSkipped) {
+    std::string db = "\n"
+                     "NC_000001.10\t100\tA\tG\t.\t.\t.\n"        // no value column
+                     "NC_000001.10\tabc\tA\tG\t.\t.\t.\tbad\n"   // no position
+                     "NC_000001.10\t100\tA\tG\t.\t.\t.\t0.5\n";
+    EXPECT_EQ(join(splice_spec.profile, "NC_000001.10\t100\t100\tA\tG\n", db),
+              "NC_000001.10\t100\t100\tA\tG \t0.5\n");
+    // A short record never becomes the cursor: the row before it still reaches 0.5.
+    std::string db2 = "NC_000001.10\t150\tA\tG\n"
+                      "NC_000001.10\t200\tA\tG\t.\t.\t.\t0.7\n";
+    EXPECT_EQ(join(splice_spec.profile, "NC_000001.10 120 1 A G\nNC_000001.10 200 1 A G\n", db2),
+              "NC_000001.10 120 1 A G \tNA\nNC_000001.10 200 1 A G \t0.7\n");
+}
+
+TEST(MergeJoin, LongFieldsCarriageReturnsAndALastLineWithoutNewline) {
+    std::string alt(5000, 'T');
+    std::string value(3000, 'v');
+    std::string db = "NC_000001.10\t100\tA\t" + alt + "\t.\t.\t.\t" + value + "\n" +
+                     "NC_000001.10\t300\tC\tG\t.\t.\t.\t0.3\r\n";
+    std::string rows = "NC_000001.10\t100\t100\tA\t" + alt + "\r\n" + "NC_000001.10\t300\t300\tC\tG";
+    EXPECT_EQ(join(splice_spec.profile, rows, db),
+              "NC_000001.10\t100\t100\tA\t" + alt + "\r \t" + value + "\n" + "NC_000001.10\t300\t300\tC\tG \t0.3\n");
+}
+
+TEST(MergeJoin, AfterTheDatabaseEndsARowEqualToTheCursorStillHits) {
+    std::string rows = "NC_000002.11\t50\t50\tG\tT\nNC_000002.11\t70\t70\tA\tC\nNC_000002.11\t50\t50\tG\tT\n"
+                       "NC_000002.11\t80\t80\tA\tC\n";
+    EXPECT_EQ(join(splice_spec.profile, rows, trace_db.substr(trace_db.find("NC_000002"))),
+              "NC_000002.11\t50\t50\tG\tT \t0.44\nNC_000002.11\t70\t70\tA\tC \tNA\n"
+              "NC_000002.11\t50\t50\tG\tT \t0.44\nNC_000002.11\t80\t80\tA\tC \tNA\n");
+}
+
+TEST(MergeJoin, ProteinValuesAndFiller) {
+    std::string db = "NC_000001.10 100 x A G D 0.9 P 0.8 extra\n"
+                     "NC_000001.10 200 x C T T 0.1 B\n";  // eight fields: skipped
+    EXPECT_EQ(join(protein_spec.profile, "NC_000001.10 100 100 A G\nNC_000001.10 200 200 C T\n", db),
+              "NC_000001.10 100 100 A G \tD|0.9|P|0.8\nNC_000001.10 200 200 C T \tNA|NA_NA|NA|NA\n");
+}
+
+TEST(MergeJoin, ScoreRowsAreRebuilt) {
+    std::string db = "NC_000001.10\t100\tx\tA\tG\t0.75\n";
+    EXPECT_EQ(join(score_spec.profile,
+                   "NC_000001.10 +0100 105 A G more\nNC_000001.10 1x 2 C T\nNC_000001.10 300\n", db),
+              "NC_000001.10\t100\t100\tA\tG\t0.75\n"
+              "NC_000001.10\t1x\t1x\tC\tT\tNA\n"
+              "NC_000001.10\t300\t300\t\t\tNA\n");
+}
+
+namespace {
+std::string popfreq_row(const std::string& chrom, const std::string& pos, const std::string& ref,
+                        const std::string& alt, const std::string& tail = "") {
+    std::string r = chrom + "\t" + pos + "\t" + pos + "\t" + ref + "\t" + alt;
+    for (int i = 6; i <= 20; ++i) r += "\t" + std::string(i == 19 ? "." : "f" + std::to_string(i));
+    return r + tail + "\n";
+}
+std::string popfreq_record(const std::string& chrom, const std::string& pos, const std::string& ref,
+                           const std::string& alt, const std::string& v11, const std::string& v14) {
+    return chrom + "\t" + pos + "\t" + ref + "\t" + alt + "\t5\t6\t7\t8\t9\t10\t" + v11 + "\t12\t13\t" + v14 +
+           "\t15\n";
+}
+std::string revised(std::string row, const std::string& value) {
+    std::size_t p = row.find("\t.\t");
+    return row.replace(p + 1, 1, value);
+}
+}  // namespace
+
+TEST(MergeJoin, PopulationFrequencySixRowTrace) {
+    std::string db = popfreq_record("NC_000001.10", "100", "A", "G", "0.01", "0.02") +
+                     popfreq_record("NC_000001.10", "200", "A", "AT", "0.10", "0.12") +
+                     popfreq_record("NC_000001.10", "300", "GCA", "G", "0.03", "0.05") +
+                     popfreq_record("NC_000001.10", "400", "AT", "GC", "0.20", "0.30");
+    std::string r1 = popfreq_row("NC_000001.10", "100", "A", "G");
+    std::string r2 = popfreq_row("NC_000001.10", "200", "-", "T");
+    std::string r3 = popfreq_row("NC_000001.10", "300", "CA", "-");
+    std::string r4 = popfreq_row("NC_000001.10", "301", "CA", "-");
+    std::string r5 = popfreq_row("NC_000001.10", "400", "AT", "GC");
+    std::string r6 = popfreq_row("NC_000001.10", "500", "C", "T");
+    EXPECT_EQ(join(popfreq_spec.profile, r1 + r2 + r3 + r4 + r5 + r6, db),
+              revised(r1, "0.01|0.02") + revised(r2, "0.10|0.12") + r3 + revised(r4, "0.03|0.05") +
+                  revised(r5, "0.20|0.30") + r6);
+}
+
+TEST(MergeJoin, PopulationFrequencyRowShapes) {
+    std::string db = popfreq_record("NC_000001.10", "100", "A", "G", "a", "b") +
+                     popfreq_record("NC_000001.10", "200", "-", "AT", "c", "d") +
+                     popfreq_record("NC_000001.10", "300", "C", "T", "e", "f");
+    // Blank-separated with extra fields: tab-joined, position as a number, extras kept.
+    std::string wide = "NC_000001.10 0100 100 A G 6 7 8 9 10 11 12 13 14 15 16 17 18 . 20 21 22\n";
+    std::string narrow = "NC_000001.10\t200\t200\t-\tT\tonly six\n";  // fewer than twenty fields
+    std::string last = popfreq_row("NC_000001.10", "300", "C", "T");
+    last.pop_back();  // no newline at the end of the file
+    EXPECT_EQ(join(popfreq_spec.profile, wide + narrow + last, db),
+              "NC_000001.10\t100\t100\tA\tG\t6\t7\t8\t9\t10\t11\t12\t13\t14\t15\t16\t17\t18\ta|b\t20\t21\t22\n" +
+                  narrow + revised(last + "\n", "e|f"));
+}
