@@ -1,1 +1,187 @@
+// The four annotators run as programs: usage, opens, headers, END and statuses.
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <map>
+#include <string>
+
+#include "test_util.hpp"
+
+namespace {
+
+using wes::test::read_file;
+using wes::test::run_program;
+using wes::test::write_file;
+
+const std::string k_attention = "Attention:\tmust be something wrong in this files, please check them !\n";
+
+const std::string k_rows =
+    "chr\tstart\tend\tref\talt\tgene\n"
+    "NC_000001.10\t100\t100\tA\tG\tG1\n"
+    "NC_000001.10\t150\t150\tT\tC\tG1\n"
+    "NC_000002.11\t50\t52\tGCA\t-\tG2\n";
+
+class Annotators : public ::testing::Test {
+protected:
+    void SetUp() override { write_file(dir.path("rows.txt"), k_rows); }
+    std::string p(const std::string& name) const { return dir.path(name); }
+    wes::test::ScratchDir dir;
+};
+
+}  // namespace
+
+TEST_F(Annotators, UsageIsAFailureButHelpAndVersionAreNot) {
+    struct Tool {
+        const char* name;
+        const char* line2;
+        const char* more;
+    };
+    for (const Tool& t : {Tool{"join_splice_db", "\t\t2>:\tplease input the splice_predict Database !\n",
+                               "\t\t3>:\tplease input the out file !\n"},
+                          Tool{"join_protein_db", "\t\t2>:\tplease input the protein_predict Database !\n",
+                               "\t\t3>:\tplease input the out file !\n"},
+                          Tool{"join_score_db", "\t\t2>:\tplease input the protein_predict Database file !\n",
+                               "\t\t3>:\tplease input the protein_predict Database name !\n"
+                               "\t\t4>:\tplease input the out file !\n"},
+                          Tool{"revise_popfreq", "\t\t2>:\tplease input the popfreq Database !\n",
+                               "\t\t3>:\tplease input the out file !\n"}}) {
+        std::string path = wes::test::bin_path(t.name);
+        std::string usage = "\tUsage:\n\t\t" + path + " < > < > < >\n\t\t1>:\tplease input the result file !\n" +
+                            t.line2 + t.more;
+        auto r = run_program(t.name, {"only", "two"});
+        EXPECT_EQ(r.status, 2) << t.name;
+        EXPECT_EQ(r.out, usage) << t.name;
+        r = run_program(t.name, {"--help"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, usage);
+        r = run_program(t.name, {"--version"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, std::string(t.name) + " (wes-suite) 0.1.0\n");
+    }
+}
+
+TEST_F(Annotators, OpenFailuresSayAttentionAndFail) {
+    write_file(p("db"), "");
+    // Missing result file: the output file is still created, empty.
+    auto r = run_program("join_splice_db", {p("missing"), "x", p("o1")}, {{"WES_SPLICE_DB", p("db")}});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, k_attention);
+    EXPECT_EQ(read_file(p("o1")), "");
+    // Missing database (from the environment), unwritable output, empty output path.
+    r = run_program("join_protein_db", {p("rows.txt"), "x", p("o2")}, {{"WES_PROTEIN_DB", p("nope")}});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, k_attention);
+    r = run_program("revise_popfreq", {p("rows.txt"), "x", p("no/such/dir")}, {{"WES_POPFREQ_DB", p("db")}});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, k_attention);
+    r = run_program("join_score_db", {p("rows.txt"), "short", "name", "  "}, {{"WES_SCORE_DB", p("db")}});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, k_attention);
+}
+
+TEST_F(Annotators, SpliceAndProteinAppendAColumn) {
+    write_file(p("splice.db"), "NC_000001.10\t100\tA\tG\t.\t.\t.\t0.91\tignored\n"
+                               "NC_000002.11\t50\tGCA\t-\t.\t.\t.\t0.12\n");
+    // The output path is the argument's first word.
+    auto r = run_program("join_splice_db", {p("rows.txt"), "/never/read", p("s.out") + " extra words"},
+                         {{"WES_SPLICE_DB", p("splice.db")}});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "END\n");
+    EXPECT_EQ(read_file(p("s.out")),
+              "chr\tstart\tend\tref\talt\tgene \tsplice_predict\n"
+              "NC_000001.10\t100\t100\tA\tG\tG1 \t0.91\n"
+              "NC_000001.10\t150\t150\tT\tC\tG1 \tNA\n"
+              "NC_000002.11\t50\t52\tGCA\t-\tG2 \t0.12\n");
+
+    write_file(p("protein.db"), "#chr pos id ref alt a b c d\n"
+                                "NC_000001.10 100 rs1 A G D 0.99 P 0.97\n");
+    r = run_program("join_protein_db", {p("rows.txt"), "x", p("p.out")}, {{"WES_PROTEIN_DB", p("protein.db")}});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "END\n");
+    EXPECT_EQ(read_file(p("p.out")),
+              "chr\tstart\tend\tref\talt\tgene \tprotein_predict\n"
+              "NC_000001.10\t100\t100\tA\tG\tG1 \tD|0.99|P|0.97\n"
+              "NC_000001.10\t150\t150\tT\tC\tG1 \tNA|NA_NA|NA|NA\n"
+              "NC_000002.11\t50\t52\tGCA\t-\tG2 \tNA|NA_NA|NA|NA\n");
+}
+
+TEST_F(Annotators, ScoreDatabaseChoiceAndHeader) {
+    write_file(p("default.db"), "chr\tpos\tx\tref\talt\tscore\nNC_000001.10\t100\tx\tA\tG\t0.5\n");
+    std::string long_dir = p("a_long_enough_name");  // well over 20 characters
+    write_file(long_dir, "chr\tpos\tx\tref\talt\tscore\nNC_000001.10\t150\tx\tT\tC\t0.25\n");
+    std::map<std::string, std::string> env{{"WES_SCORE_DB", p("default.db")}};
+
+    // 20 characters or fewer: the default database, whatever the argument names.
+    auto r = run_program("join_score_db", {p("rows.txt"), "12345678901234567890", "REVEL score", p("o1")}, env);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(read_file(p("o1")),
+              "chr\tstart\tend\tref\tmut\tREVEL score\n"
+              "NC_000001.10\t100\t100\tA\tG\t0.5\n"
+              "NC_000001.10\t150\t150\tT\tC\tNA\n"
+              "NC_000002.11\t50\t50\tGCA\t-\tNA\n");
+    // Longer: its first word is the database.
+    r = run_program("join_score_db", {p("rows.txt"), long_dir + " trailing", "s", p("o2")}, env);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(read_file(p("o2")),
+              "chr\tstart\tend\tref\tmut\ts\n"
+              "NC_000001.10\t100\t100\tA\tG\tNA\n"
+              "NC_000001.10\t150\t150\tT\tC\t0.25\n"
+              "NC_000002.11\t50\t50\tGCA\t-\tNA\n");
+}
+
+TEST_F(Annotators, PopfreqCopiesHeaderAndRevisesColumn19) {
+    std::string header = "h1 h2\th3\r\n";
+    std::string row = "NC_000001.10\t200\t200\t-\tT";
+    for (int i = 6; i <= 20; ++i) row += "\t" + std::string(i == 19 ? "." : "x");
+    write_file(p("pf.txt"), header + row + "\n");
+    write_file(p("pf.db"), "header\nNC_000001.10\t200\tA\tAT\t5\t6\t7\t8\t9\t10\t0.1\t12\t13\t0.2\n");
+    auto r = run_program("revise_popfreq", {p("pf.txt"), "x", p("o")}, {{"WES_POPFREQ_DB", p("pf.db")}});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "END\n");
+    std::string want = row;
+    want.replace(want.rfind("\t.\t") + 1, 1, "0.1|0.2");
+    EXPECT_EQ(read_file(p("o")), header + want + "\n");
+}
+
+TEST_F(Annotators, CompressedInputsGiveTheSameOutput) {
+    std::string db = "NC_000001.10\t100\tA\tG\t.\t.\t.\t0.91\n";
+    write_file(p("db"), db);
+    wes::test::write_gzip(p("db.gz"), db);
+    wes::test::write_gzip(p("rows.gz"), k_rows, 40);  // many members, as bgzip writes
+    auto a = run_program("join_splice_db", {p("rows.txt"), "x", p("plain.out")}, {{"WES_SPLICE_DB", p("db")}});
+    auto b = run_program("join_splice_db", {p("rows.gz"), "x", p("gz.out")}, {{"WES_SPLICE_DB", p("db.gz")}});
+    EXPECT_EQ(a.status, 1);
+    EXPECT_EQ(b.status, 1);
+    EXPECT_EQ(read_file(p("plain.out")), read_file(p("gz.out")));
+}
+
+TEST_F(Annotators, ReadAndWriteFailuresAreNotSuccess) {
+    std::string db;
+    for (int i = 1; i < 40000; ++i) db += "NC_000001.10\t" + std::to_string(i * 10) + "\tA\tG\t.\t.\t.\t0.1\n";
+    wes::test::write_gzip(p("db.gz"), db);
+    std::string gz = read_file(p("db.gz"));
+    write_file(p("cut.gz"), gz.substr(0, gz.size() / 2));
+    write_file(p("far.txt"), "h\nNC_000001.10\t399000\t1\tA\tG\n");
+    auto r = run_program("join_splice_db", {p("far.txt"), "x", p("o")}, {{"WES_SPLICE_DB", p("cut.gz")}});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out.rfind("Error: cannot read " + p("cut.gz") + ": ", 0), 0u) << r.out;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
+
+    write_file(p("db"), "");
+    r = run_program("join_splice_db", {p("rows.txt"), "x", "/dev/full"}, {{"WES_SPLICE_DB", p("db")}});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out.rfind("Error: cannot write /dev/full: ", 0), 0u) << r.out;
+}
+
+TEST_F(Annotators, WarnsOnStandardErrorAboutOrderAndNames) {
+    write_file(p("db"), "NC_000001.10\t100\tA\tG\t.\t.\t.\t0.9\nNC_000001.10\t90\tA\tG\t.\t.\t.\t0.9\n");
+    write_file(p("chr.txt"), "h\nchr1\t100\t100\tA\tG\n");
+    auto r = run_program("join_splice_db", {p("chr.txt"), "x", p("o")}, {{"WES_SPLICE_DB", p("db")}});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "END\n");
+    EXPECT_NE(r.err.find(p("db") + ": line 2: out of order"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("such as \"chr1\""), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("such as \"NC_000001.10\""), std::string::npos) << r.err;
+    // Same names, merely no match: no naming warning.
+    r = run_program("join_splice_db", {p("rows.txt"), "x", p("o")}, {{"WES_SPLICE_DB", p("db")}});
+    EXPECT_EQ(r.err.find("never occur"), std::string::npos) << r.err;
+}
