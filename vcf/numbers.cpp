@@ -1,0 +1,96 @@
+#include "numbers.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace wes::vcf {
+
+bool parse_leading_int(std::string_view text, std::int32_t& out) {
+    const char* p = text.data();
+    const char* e = p + text.size();
+    bool neg = false;
+    if (p < e && (*p == '+' || *p == '-')) {
+        neg = *p == '-';
+        ++p;
+    }
+    if (p == e || *p < '0' || *p > '9') return false;
+    std::int64_t v = 0;
+    for (; p < e && *p >= '0' && *p <= '9'; ++p) {
+        v = v * 10 + (*p - '0');
+        if (v > std::int64_t{1} << 31) return false;
+    }
+    if (neg) v = -v;
+    if (v > INT32_MAX || v < INT32_MIN) return false;
+    out = static_cast<std::int32_t>(v);
+    return true;
+}
+
+bool parse_leading_float(std::string_view text, float& out) {
+    const char* b = text.data();
+    const char* e = b + text.size();
+    const char* p = b;
+    std::size_t digits = 0;
+    while (p < e && *p >= '0' && *p <= '9') ++p, ++digits;
+    if (p < e && *p == '.') {
+        ++p;
+        while (p < e && *p >= '0' && *p <= '9') ++p, ++digits;
+    }
+    if (digits == 0) return false;
+    float v = 0;
+    auto r = std::from_chars(b, p, v, std::chars_format::fixed);
+    if (r.ec == std::errc() && r.ptr == p) {
+        out = v;
+        return true;
+    }
+    // Out of range for from_chars (huge, or below the smallest float): strtof gives
+    // what the scan conversion stores, infinity or the rounded tiny value.
+    std::string copy(b, p);
+    out = std::strtof(copy.c_str(), nullptr);
+    return true;
+}
+
+std::size_t format_fixed(double v, int prec, char* out) {
+    static constexpr std::uint64_t pow10[] = {1, 10, 100, 1000, 10000};
+    if (prec >= 0 && prec <= 4 && std::isfinite(v) && !std::signbit(v) && v < 1e15) {
+        // v = m * 2^-s exactly; the digits are m * 10^prec / 2^s rounded half to even.
+        std::uint64_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        int exp = static_cast<int>((bits >> 52) & 0x7ff);
+        std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
+        int s;
+        if (exp == 0) {
+            s = 1074;
+        } else {
+            m |= std::uint64_t{1} << 52;
+            s = 1075 - exp;  // at least 3, since v < 2^50
+        }
+        std::uint64_t q = 0;
+        if (s < 68) {
+            unsigned __int128 n = static_cast<unsigned __int128>(m) * pow10[prec];
+            unsigned __int128 rem = n & ((static_cast<unsigned __int128>(1) << s) - 1);
+            unsigned __int128 half = static_cast<unsigned __int128>(1) << (s - 1);
+            q = static_cast<std::uint64_t>(n >> s);
+            if (rem > half || (rem == half && (q & 1))) ++q;
+        }
+        std::uint64_t whole = q / pow10[prec];
+        std::uint64_t frac = q % pow10[prec];
+        char* p = std::to_chars(out, out + 24, whole).ptr;
+        if (prec > 0) {
+            *p++ = '.';
+            for (int i = prec - 1; i >= 0; --i) {
+                p[i] = static_cast<char>('0' + frac % 10);
+                frac /= 10;
+            }
+            p += prec;
+        }
+        return static_cast<std::size_t>(p - out);
+    }
+    int n = std::snprintf(out, fixed_text_max, "%.*f", prec, v);
+    return n < 0 ? 0 : static_cast<std::size_t>(n);
+}
+
+}  // namespace wes::vcf

@@ -1,0 +1,129 @@
+#include "vcf_to_table.hpp"
+
+#include <cstdint>
+#include <cstdio>
+#include <regex.h>
+
+#include "numbers.hpp"
+#include "mutation_row.hpp"
+#include "settings.hpp"
+#include "trim_allele.hpp"
+#include "vcf_match.hpp"
+
+namespace wes::vcf {
+
+void help(const char* name) {
+    std::printf("Usage:\n");
+    std::printf("\t%s\tvcf_file\tout_file\n", name);
+    std::printf("\t1>:\tvcf_file\n");
+    std::printf("\t2>:\tout_file\n");
+}
+
+namespace {
+
+constexpr int status_usage = 255;     // wrong argument count, a file that does not open
+constexpr int status_expression = 1;  // the expression does not compile
+
+// The next piece of text up to sep, skipping empty pieces (as strtok does). False when
+// no piece is left.
+inline bool next_token(std::string_view& rest, char sep, std::string_view& token) {
+    std::size_t i = 0;
+    while (i < rest.size() && rest[i] == sep) ++i;
+    if (i == rest.size()) {
+        rest = {};
+        return false;
+    }
+    std::size_t j = rest.find(sep, i);
+    if (j == std::string_view::npos) j = rest.size();
+    token = rest.substr(i, j - i);
+    rest.remove_prefix(j);
+    return true;
+}
+
+// The rows of one matched line: ALT allele k goes with AD value k + 1, as long as both
+// exist. Nothing of one line is kept for the next.
+void write_line_rows(const LineFields& f, std::string& row, OutFile& out) {
+    std::int32_t pos;
+    if (!parse_leading_int(f.group[1], pos)) return;
+    float mq = 0;
+    if (!parse_leading_float(f.group[5], mq)) mq = 0;
+    std::int32_t dp = 0;
+    if (!parse_leading_int(f.group[7], dp)) dp = 0;
+
+    std::string_view alts = f.group[4];
+    std::string_view depths = f.group[6];
+    std::string_view alt, depth;
+    if (!next_token(depths, ',', depth)) return;  // the reference allele's depth
+
+    char mq_buf[fixed_text_max];
+    LineValues line{f.group[0], f.group[2], format_mq(mq, mq_buf), dp};
+    TrimmedAllele allele;
+    while (next_token(depths, ',', depth) && next_token(alts, ',', alt)) {
+        float ad = 0;
+        if (!parse_leading_float(depth, ad)) ad = 0;
+        if (!trim_allele(pos, f.group[3], alt, allele)) continue;
+        row.clear();
+        append_row(row, line, allele, ad);
+        out.write(row);
+    }
+}
+
+}  // namespace
+
+bool convert_lines(LineReader& in, OutFile& out) {
+    std::string row;
+    row.reserve(256);
+    LineFields fields;
+    std::string_view line;
+    LineReader::Status st;
+    while ((st = in.next(line)) == LineReader::Status::line) {
+        if (!has_chr_prefix(line)) continue;
+        if (!match_vcf_line(line, fields)) continue;
+        write_line_rows(fields, row, out);
+    }
+    return st == LineReader::Status::eof;
+}
+
+int run_vcf_to_table(int argc, char** argv) {
+    if (argc != 3) {
+        help(argv[0]);
+        return status_usage;
+    }
+    const std::string in_path = argv[1];
+    const std::string out_path = argv[2];
+
+    LineReader in;
+    if (!in.open(in_path)) {
+        std::printf("File open filed!\n");
+        return status_usage;
+    }
+    OutFile out;
+    if (!out.open(out_path)) {
+        std::printf("File open filed!\n");
+        return status_usage;
+    }
+
+    // The expression defines the lines taken; the matcher is held equal to it.
+    regex_t re;
+    std::string message;
+    if (!compile_expression(vcf_expression, re, message)) {
+        std::fputs(message.c_str(), stdout);
+        out.close();
+        return status_expression;
+    }
+    regfree(&re);
+
+    const bool read_ok = convert_lines(in, out);
+    const bool write_ok = out.close();
+    if (!read_ok) {
+        std::printf("Error: cannot read %s: %s\n", in_path.c_str(), in.error().c_str());
+        return wes::exit_failure;
+    }
+    if (!write_ok) {
+        out.report_failure();
+        return wes::exit_failure;
+    }
+    return 0;
+}
+
+}  // namespace wes::vcf

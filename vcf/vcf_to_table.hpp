@@ -1,0 +1,22 @@
+// The vcf_to_table program: VCF data lines to the per-allele mutation table.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "line_reader.hpp"
+#include "out_file.hpp"
+
+namespace wes::vcf {
+
+// Prints the usage text for the program invoked as name.
+void help(const char* name);
+
+// Turns every VCF line of in into rows of out. Returns false when the input could not
+// be read to its end; writes are checked by the caller through out.
+bool convert_lines(LineReader& in, OutFile& out);
+
+// The whole program after the common options: returns the exit status.
+int run_vcf_to_table(int argc, char** argv);
+
+}  // namespace wes::vcf
