@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+#include <map>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "build_config.hpp"
+#include "perl_launch.hpp"
+#include "test_util.hpp"
+
+namespace {
+
+using wes::test::read_file;
+using wes::test::run_program;
+using wes::test::ScratchDir;
+using Words = std::vector<std::string>;
+
+// A stand-in perl, first on PATH: writes each argument on a line of $FAKE_PERL_LOG, then
+// ends by the signal $FAKE_PERL_SIGNAL or with the status $FAKE_PERL_STATUS.
+class FakePerl {
+public:
+    FakePerl() {
+        wes::test::write_file(dir_.path("perl"),
+                              "#!/bin/sh\n"
+                              ": > \"$FAKE_PERL_LOG\"\n"
+                              "for a in \"$@\"; do printf '%s\\n' \"$a\" >> \"$FAKE_PERL_LOG\"; done\n"
+                              "if [ -n \"$FAKE_PERL_SIGNAL\" ]; then kill -\"$FAKE_PERL_SIGNAL\" $$; fi\n"
+                              "exit \"${FAKE_PERL_STATUS:-0}\"\n");
+        ::chmod(dir_.path("perl").c_str(), 0755);
+    }
+    wes::test::RunResult run(const std::string& program, const Words& args,
+                             std::map<std::string, std::string> env = {}) const {
+        env["PATH"] = dir_.dir() + ":/usr/bin:/bin";
+        env["FAKE_PERL_LOG"] = log();
+        return run_program(program, args, env);
+    }
+    std::string log() const { return dir_.path("args.log"); }
+    // The arguments perl was given, its own name left out.
+    Words words() const {
+        Words w;
+        std::string text = read_file(log());
+        std::size_t p = 0, nl;
+        while ((nl = text.find('\n', p)) != std::string::npos) {
+            w.push_back(text.substr(p, nl - p));
+            p = nl + 1;
+        }
+        return w;
+    }
+    const ScratchDir& dir() const { return dir_; }
+
+private:
+    ScratchDir dir_;
+};
+
+std::string usage(const std::string& program, const std::string& label) {
+    return "Usage:\n\t" + wes::test::bin_path(program) + "\t<>\t<>\t<>\n\t1>\t" + label +
+           "\n\t2>\tinfile\n\t3>\toutfile\n";
+}
+
+}  // namespace
+
+TEST(LaunchWords, EachToolPassesItsArgumentsInTheFixedOrder) {
+    FakePerl perl;
+    auto r = perl.run("run_origin_label", {"", "in.txt", "out.txt"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(perl.words(), (Words{wes::build::origin_label_script, "in.txt", wes::build::omim_db,
+                                   wes::build::swissvar_db, wes::build::hgmd_db, wes::build::clinvar_db,
+                                   "out.txt"}));
+    r = perl.run("run_tier_sort", {"label", "in.txt", "out.txt"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(perl.words(), (Words{wes::build::tier_sort_script, "in.txt", "out.txt"}));
+    r = perl.run("run_tessaro", {"a", "b", "c"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(perl.words(), (Words{wes::build::tessaro_script, "-f", "table", "-i", "b", "-o", "c"}));
+}
+
+TEST(LaunchWords, EnvironmentOverridesEachPathWhenSetAndNotEmpty) {
+    FakePerl perl;
+    perl.run("run_origin_label", {"x", "in", "out"},
+             {{"WES_ORIGIN_LABEL_SCRIPT", "/s/ol.pl"},
+              {"WES_OMIM_DB", "/d/omim"},
+              {"WES_SWISSVAR_DB", "/d/swiss"},
+              {"WES_HGMD_DB", "/d/hgmd"},
+              {"WES_CLINVAR_DB", "/d/clinvar"}});
+    EXPECT_EQ(perl.words(), (Words{"/s/ol.pl", "in", "/d/omim", "/d/swiss", "/d/hgmd", "/d/clinvar", "out"}));
+    perl.run("run_tier_sort", {"x", "in", "out"}, {{"WES_TIER_SORT_SCRIPT", "/s/tier.pl"}});
+    EXPECT_EQ(perl.words(), (Words{"/s/tier.pl", "in", "out"}));
+    perl.run("run_tessaro", {"x", "in", "out"}, {{"WES_TESSARO_SCRIPT", "/s/t.pl"}});
+    EXPECT_EQ(perl.words(), (Words{"/s/t.pl", "-f", "table", "-i", "in", "-o", "out"}));
+    // Empty means unset: the compiled-in path again.
+    perl.run("run_tier_sort", {"x", "in", "out"}, {{"WES_TIER_SORT_SCRIPT", ""}});
+    EXPECT_EQ(perl.words(), (Words{wes::build::tier_sort_script, "in", "out"}));
+}
+
+TEST(LaunchWords, PathsReachTheScriptAsOneArgumentAndNoShellRuns) {
+    FakePerl perl;
+    const std::string marker = perl.dir().path("ran");
+    const std::string in = "my input; touch " + marker;
+    const std::string out = "$(touch " + marker + ") `touch " + marker + "` | > *";
+    auto r = perl.run("run_tier_sort", {"x", in, out});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(perl.words(), (Words{wes::build::tier_sort_script, in, out}));
+    EXPECT_FALSE(wes::test::file_exists(marker));
+    r = perl.run("run_tessaro", {"x", ";rm -rf x", ""});
+    EXPECT_EQ(perl.words(), (Words{wes::build::tessaro_script, "-f", "table", "-i", ";rm -rf x", "-o", ""}));
+}
+
+TEST(LaunchStatus, ScriptStatusSignalAndMissingPerl) {
+    FakePerl perl;
+    for (const char* tool : {"run_origin_label", "run_tier_sort", "run_tessaro"}) {
+        SCOPED_TRACE(tool);
+        EXPECT_EQ(perl.run(tool, {"x", "i", "o"}, {{"FAKE_PERL_STATUS", "3"}}).status, 3);
+        EXPECT_EQ(perl.run(tool, {"x", "i", "o"}, {{"FAKE_PERL_STATUS", "0"}}).status, 0);
+        EXPECT_EQ(perl.run(tool, {"x", "i", "o"}, {{"FAKE_PERL_SIGNAL", "TERM"}}).status, 128 + 15);
+        EXPECT_EQ(perl.run(tool, {"x", "i", "o"}, {{"FAKE_PERL_SIGNAL", "KILL"}}).status, 128 + 9);
+        ScratchDir empty;
+        auto r = run_program(tool, {"x", "i", "o"}, {{"PATH", empty.dir()}});
+        EXPECT_EQ(r.status, 127);
+        EXPECT_EQ(r.out, "Error: cannot start perl: No such file or directory\n");
+    }
+}
+
+TEST(LaunchUsage, WrongArgumentCountPrintsUsageAndRunsNothing) {
+    FakePerl perl;
+    const std::map<std::string, std::string> labels = {
+        {"run_origin_label", "OMIM+SWISS"}, {"run_tier_sort", "run_tier_sort"}, {"run_tessaro", "Tessaro"}};
+    for (const auto& [tool, label] : labels) {
+        for (const Words& args : {Words{}, Words{"a", "b"}, Words{"a", "b", "c", "d"}}) {
+            auto r = perl.run(tool, args);
+            EXPECT_EQ(r.status, 255);
+            EXPECT_EQ(r.out, usage(tool, label));
+        }
+        auto r = perl.run(tool, {"--help"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, usage(tool, label));
+    }
+    EXPECT_FALSE(wes::test::file_exists(perl.log()));
+}
