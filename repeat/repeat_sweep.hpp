@@ -29,15 +29,23 @@ enum class RowScan { blank, malformed, row };
 RowScan scan_row(std::string_view line, RepeatRow& row);
 
 // One usable line of the repeat file: chromosome, start and end in fields 1 to 3 and
-// the repeat-count text in field 6. False for a line that lacks one of them or whose
-// start or end is not a number; such a line never becomes the cursor.
+// the repeat-count text in field 6. A line that lacks one of them or whose start or end
+// is not a number is skipped: it never becomes the cursor.
 struct RepeatInterval {
     std::string_view chrom;
     std::int64_t start = 0;
     std::int64_t end = 0;
-    std::string_view counts;
+    std::string_view rest;    // the line after field 3
+    std::string_view counts;  // field 6, once find_counts found it
 };
-bool scan_interval(std::string_view line, RepeatInterval& iv);
+// Fields 1 to 3; false when one is missing or the start or end is not a number.
+bool scan_interval_head(std::string_view line, RepeatInterval& iv);
+// Field 6, looked for only when the interval may become the cursor.
+bool find_counts(RepeatInterval& iv);
+// Both of the above.
+inline bool scan_interval(std::string_view line, RepeatInterval& iv) {
+    return scan_interval_head(line, iv) && find_counts(iv);
+}
 
 class RepeatSweep {
 public:
