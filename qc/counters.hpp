@@ -1,0 +1,46 @@
+// The counters record of read_qc_stat: per-cycle base and quality counts of read 1
+// (rows 0-159) and read 2 (rows 160-319), summed over every pair of files of a run.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace wes::qc {
+
+constexpr int k_cycles = 160;           // cycles per mate in the report layout
+constexpr int k_rows = 2 * k_cycles;    // read-1 rows, then read-2 rows
+constexpr int k_base_columns = 6;       // 0 row total, 1 A, 2 T, 3 C, 4 G, 5 N
+constexpr int k_qual_columns = 42;      // 0-39 exact score, 40 score 40 and above, 41 row total
+constexpr int k_top_score = 40;
+constexpr int k_qual_total = 41;
+
+// The counts of one mate (read 1 or read 2) of a pair, as its walks fill them.
+struct MateCounts {
+    std::array<std::array<std::int64_t, k_base_columns>, k_cycles> base{};
+    std::array<std::array<std::int64_t, k_qual_columns>, k_cycles> qual{};
+    std::uint64_t records = 0;     // reads walked
+    std::uint64_t long_reads = 0;  // reads with bases beyond cycle 160
+};
+
+// `res`: everything a run counts. Only the pair reader adds to it; the report writer
+// fills the row totals and the read lengths.
+struct Counters {
+    std::array<std::array<std::int64_t, k_base_columns>, k_rows> base_count{};
+    std::array<std::array<std::int64_t, k_qual_columns>, k_rows> qual_count{};
+    std::int32_t read1_len = 0;
+    std::int32_t read2_len = 0;
+    std::int64_t pair_number = 0;  // reads of both mates, raised by 2 per record pair
+    std::uint64_t long_reads = 0;
+
+    // Adds one mate's counts into its half of the tables (mate 1 or 2).
+    void add(const MateCounts& m, int mate) {
+        const int row0 = mate == 1 ? 0 : k_cycles;
+        for (int i = 0; i < k_cycles; ++i) {
+            for (int c = 1; c < k_base_columns; ++c) base_count[row0 + i][c] += m.base[i][c];
+            for (int k = 0; k <= k_top_score; ++k) qual_count[row0 + i][k] += m.qual[i][k];
+        }
+        long_reads += m.long_reads;
+    }
+};
+
+}  // namespace wes::qc

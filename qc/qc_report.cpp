@@ -1,0 +1,119 @@
+#include "qc_report.hpp"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "out_file.hpp"
+
+namespace wes::qc {
+
+Summary summarize(Counters& res) {
+    Summary s;
+    for (int r = 0; r < k_rows; ++r) {
+        auto& q = res.qual_count[r];
+        std::int64_t tot = 0;
+        for (int k = 0; k <= k_top_score; ++k) {
+            tot += q[k];
+            if (k >= 20) s.Q_20_number += static_cast<std::uint64_t>(q[k]);
+            if (k >= 30) s.Q_30_number += static_cast<std::uint64_t>(q[k]);
+        }
+        q[k_qual_total] = tot;
+        s.Q_tot += static_cast<std::uint64_t>(tot);
+
+        auto& b = res.base_count[r];
+        std::int64_t bases = b[1] + b[2] + b[3] + b[4] + b[5];
+        b[0] = bases;
+        (r < k_cycles ? s.read1base_number : s.read2base_number) += static_cast<std::uint64_t>(bases);
+        s.GC_number += static_cast<std::uint64_t>(b[3] + b[4]);
+        if (bases > 0) ++(r < k_cycles ? res.read1_len : res.read2_len);
+    }
+    s.read1_len = res.read1_len;
+    s.read2_len = res.read2_len;
+    s.pair_number = res.pair_number;
+    s.base_number = s.read2base_number + s.read1base_number;
+    return s;
+}
+
+void append_ratio(std::string& out, std::int64_t num, std::int64_t den) {
+    // A cycle without bases is 0 / 0: the NaN of an invalid operation, sign bit set.
+    if (den == 0) {
+        out += "\t-nan";
+        return;
+    }
+    float ratio = static_cast<float>(num) / static_cast<float>(den);
+    char buf[64];
+    int n = std::snprintf(buf, sizeof buf, "\t%.4f", static_cast<double>(ratio));
+    out.append(buf, static_cast<std::size_t>(n));
+}
+
+std::string quality_report(const Counters& res) {
+    std::string out = "MQ";
+    for (int k = 0; k <= k_top_score; ++k) out += "\t" + std::to_string(k);
+    out += '\n';
+    for (int r = 0; r < k_rows; ++r) {
+        const auto& q = res.qual_count[r];
+        out += std::to_string(r + 1);
+        for (int k = 0; k <= k_top_score; ++k) append_ratio(out, q[k], q[k_qual_total]);
+        out += '\n';
+    }
+    return out;
+}
+
+std::string gc_report(const Counters& res) {
+    std::string out = "GC\tA\tT\tC\tG\tN\n";
+    for (int r = 0; r < k_rows; ++r) {
+        const auto& b = res.base_count[r];
+        out += std::to_string(r + 1);
+        for (int c = 1; c < k_base_columns; ++c) append_ratio(out, b[c], b[0]);
+        out += '\n';
+    }
+    return out;
+}
+
+namespace {
+// "%f" of num / den in double precision; "-nan" for 0 / 0.
+std::string fraction(std::uint64_t num, std::uint64_t den) {
+    if (den == 0) return "-nan";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%f", static_cast<double>(num) / static_cast<double>(den));
+    return buf;
+}
+}  // namespace
+
+std::string summary_report(const Summary& s) {
+    char buf[512];
+    int n = std::snprintf(buf, sizeof buf,
+                          "read1_len\t%" PRId32 "\nread2_len\t%" PRId32 "\n"
+                          "pair_number\t%" PRId64 "\nread1base_number\t%" PRIu64 "\nread2base_number\t%" PRIu64 "\n"
+                          "base_number\t%" PRIu64 "\nGC_number\t%" PRIu64 "\nGC_content\t%s\n"
+                          "Q_20\t%s\nQ_30\t%s\nQ_tot\t%" PRIu64 "\n",
+                          s.read1_len, s.read2_len, s.pair_number, s.read1base_number, s.read2base_number,
+                          s.base_number, s.GC_number, fraction(s.GC_number, s.base_number).c_str(),
+                          fraction(s.Q_20_number, s.Q_tot).c_str(), fraction(s.Q_30_number, s.Q_tot).c_str(),
+                          s.Q_tot);
+    return std::string(buf, static_cast<std::size_t>(n));
+}
+
+namespace {
+bool write_whole(const std::string& path, const std::string& text) {
+    OutFile f;
+    if (!f.open(path)) {
+        f.report_failure();
+        return false;
+    }
+    f.write(text);
+    if (!f.close()) {
+        f.report_failure();
+        return false;
+    }
+    return true;
+}
+}  // namespace
+
+bool write_reports(Counters& res, const std::string& out) {
+    Summary s = summarize(res);
+    return write_whole(out + ".quality", quality_report(res)) &&
+           write_whole(out + ".GC_content", gc_report(res)) && write_whole(out + ".totstat", summary_report(s));
+}
+
+}  // namespace wes::qc

@@ -1,0 +1,94 @@
+// The walk over one read: from cycle 1, each upper-case base letter (A, T, C, G, N) is
+// counted with the Phred+33 score of the quality byte at the same position, until the
+// first other byte or cycle 160. A quality byte below '!' or of 128 and above at a
+// counted position is a quality error.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "counters.hpp"
+
+namespace wes::qc {
+
+namespace detail {
+constexpr std::array<std::uint8_t, 256> make_base_column() {
+    std::array<std::uint8_t, 256> t{};
+    t['A'] = 1;
+    t['T'] = 2;
+    t['C'] = 3;
+    t['G'] = 4;
+    t['N'] = 5;
+    return t;
+}
+// Score column 0-40 of a quality byte; k_bad_quality for a byte that is no score.
+constexpr std::uint8_t k_bad_quality = 0xff;
+constexpr std::array<std::uint8_t, 256> make_qual_column() {
+    std::array<std::uint8_t, 256> t{};
+    for (int b = 0; b < 256; ++b) {
+        int q = static_cast<signed char>(b) - 33;
+        t[b] = q < 0 ? k_bad_quality : static_cast<std::uint8_t>(q > k_top_score ? k_top_score : q);
+    }
+    return t;
+}
+}  // namespace detail
+
+inline constexpr std::array<std::uint8_t, 256> base_column = detail::make_base_column();
+inline constexpr std::array<std::uint8_t, 256> qual_column = detail::make_qual_column();
+
+// One record's lines as the walk sees them: the sequence and quality lines without
+// their newlines; qual_newline tells whether the quality line ended in one.
+struct ReadLines {
+    std::string_view seq;
+    std::string_view qual;
+    bool qual_newline = true;
+};
+
+// Where a walk met a bad quality byte.
+struct BadQuality {
+    std::size_t pos = 0;  // position in the read, from 0
+    char byte = 0;        // the byte found there (the line's newline, or NUL past a last line)
+    int q = 0;            // its score, byte - 33 with the byte taken as signed
+};
+
+// Walks one read into m. Returns false at a quality error (bad then says where); the
+// counts are meaningless after that, since the run ends without reports.
+inline bool walk_read(MateCounts& m, const ReadLines& r, BadQuality& bad) {
+    const auto* seq = reinterpret_cast<const unsigned char*>(r.seq.data());
+    const auto* qual = reinterpret_cast<const unsigned char*>(r.qual.data());
+    const std::size_t limit = r.seq.size() < k_cycles ? r.seq.size() : k_cycles;
+    std::size_t n = 0;
+    while (n < limit && base_column[seq[n]]) ++n;
+
+    const std::size_t checked = n < r.qual.size() ? n : r.qual.size();
+    for (std::size_t i = 0; i < checked; ++i) {
+        if (qual_column[qual[i]] == detail::k_bad_quality) {
+            bad.pos = i;
+            bad.byte = static_cast<char>(qual[i]);
+            bad.q = static_cast<signed char>(qual[i]) - 33;
+            return false;
+        }
+    }
+    if (n > r.qual.size()) {  // the quality line ends before the bases do
+        bad.pos = r.qual.size();
+        bad.byte = r.qual_newline ? '\n' : '\0';
+        bad.q = bad.byte - 33;
+        return false;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        ++m.base[i][base_column[seq[i]]];
+        ++m.qual[i][qual_column[qual[i]]];
+    }
+    if (n == k_cycles && r.seq.size() > k_cycles && base_column[seq[k_cycles]]) ++m.long_reads;
+    ++m.records;
+    return true;
+}
+
+// The message of a quality error, as printed: for read 1 the block with the sequence
+// and quality lines, the position, the byte and its score; for read 2 one line.
+std::string quality_error_text(int mate, const ReadLines& r, const BadQuality& bad);
+
+}  // namespace wes::qc
