@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "read_walk.hpp"
+
+namespace {
+
+using wes::qc::BadQuality;
+using wes::qc::MateCounts;
+using wes::qc::ReadLines;
+
+enum { A = 1, T = 2, C = 3, G = 4, N = 5 };
+
+bool walk(MateCounts& m, const std::string& seq, const std::string& qual, BadQuality* bad = nullptr,
+          bool newline = true) {
+    BadQuality b;
+    bool ok = wes::qc::walk_read(m, ReadLines{seq, qual, newline}, b);
+    if (bad) *bad = b;
+    return ok;
+}
+
+std::int64_t base_total(const MateCounts& m, int cycle) {
+    std::int64_t t = 0;
+    for (int c = 1; c <= 5; ++c) t += m.base[cycle][c];
+    return t;
+}
+
+}  // namespace
+
+TEST(QcWalk, CountsEachBaseWithItsScore) {
+    MateCounts m;
+    ASSERT_TRUE(walk(m, "ACGTN", "II5+!"));
+    EXPECT_EQ(m.base[0][A], 1);
+    EXPECT_EQ(m.base[1][C], 1);
+    EXPECT_EQ(m.base[2][G], 1);
+    EXPECT_EQ(m.base[3][T], 1);
+    EXPECT_EQ(m.base[4][N], 1);
+    EXPECT_EQ(m.qual[0][40], 1);
+    EXPECT_EQ(m.qual[1][40], 1);
+    EXPECT_EQ(m.qual[2][20], 1);
+    EXPECT_EQ(m.qual[3][10], 1);
+    EXPECT_EQ(m.qual[4][0], 1);
+    EXPECT_EQ(base_total(m, 5), 0);
+    EXPECT_EQ(m.records, 1u);
+}
+
+TEST(QcWalk, ScoresAboveFortyShareTheTopColumn) {
+    MateCounts m;
+    ASSERT_TRUE(walk(m, "AAAA", "IJ~\x7f"));
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(m.qual[i][40], 1) << i;
+}
+
+TEST(QcWalk, StopsAtTheFirstByteThatIsNoUpperCaseBase) {
+    // Lower case, CR, other IUPAC codes and '.' end the walk; the bad quality bytes
+    // behind the stop are never looked at.
+    for (const std::string& seq : std::vector<std::string>{"ACgT", "AC\rT", "ACRT", "AC.T", std::string("AC\0T", 4)}) {
+        MateCounts m;
+        ASSERT_TRUE(walk(m, seq, "II  ")) << seq;
+        EXPECT_EQ(base_total(m, 0) + base_total(m, 1), 2) << seq;
+        EXPECT_EQ(base_total(m, 2), 0) << seq;
+    }
+    MateCounts crlf;
+    ASSERT_TRUE(walk(crlf, "ACGT\r", "IIII\r"));
+    EXPECT_EQ(base_total(crlf, 3), 1);
+    EXPECT_EQ(base_total(crlf, 4), 0);
+}
+
+TEST(QcWalk, QualityBytesBelowBangOrAbove127AreErrors) {
+    BadQuality bad;
+    MateCounts m;
+    EXPECT_FALSE(walk(m, "ACGT", "II I", &bad));
+    EXPECT_EQ(bad.pos, 2u);
+    EXPECT_EQ(bad.byte, ' ');
+    EXPECT_EQ(bad.q, -1);
+    EXPECT_FALSE(walk(m, "ACGT", "III\x80", &bad));
+    EXPECT_EQ(bad.pos, 3u);
+    EXPECT_EQ(bad.q, -128 - 33);
+    EXPECT_FALSE(walk(m, "ACGT", "I\tII", &bad));
+    EXPECT_EQ(bad.q, 9 - 33);
+}
+
+TEST(QcWalk, AQualityLineShorterThanItsSequenceMeetsItsNewline) {
+    BadQuality bad;
+    MateCounts m;
+    EXPECT_FALSE(walk(m, "ACGT", "III", &bad));
+    EXPECT_EQ(bad.pos, 3u);
+    EXPECT_EQ(bad.byte, '\n');
+    EXPECT_EQ(bad.q, -23);
+    // The last line of a file, without a newline: the byte past it is the NUL.
+    EXPECT_FALSE(walk(m, "ACGT", "III", &bad, false));
+    EXPECT_EQ(bad.byte, '\0');
+    EXPECT_EQ(bad.q, -33);
+}
+
+TEST(QcWalk, ReadsOfUpTo160BasesCountInFullAndLongerOnesAreNoted) {
+    MateCounts m;
+    ASSERT_TRUE(walk(m, std::string(160, 'G'), std::string(160, '?')));
+    EXPECT_EQ(m.base[159][G], 1);
+    EXPECT_EQ(m.qual[159][30], 1);
+    EXPECT_EQ(m.long_reads, 0u);
+    // Cycle 161 and on lie outside the layout, quality bytes there included.
+    ASSERT_TRUE(walk(m, std::string(170, 'C'), std::string(160, '?') + std::string(10, ' ')));
+    EXPECT_EQ(m.base[159][C], 1);
+    EXPECT_EQ(m.long_reads, 1u);
+    // A read that stops at cycle 160 anyway is not longer.
+    ASSERT_TRUE(walk(m, std::string(160, 'C') + "acgt", std::string(164, '?')));
+    EXPECT_EQ(m.long_reads, 1u);
+}
+
+TEST(QcWalk, QualityErrorMessages) {
+    BadQuality bad;
+    MateCounts m;
+    ReadLines r{"ACGT", "III", true};
+    ASSERT_FALSE(wes::qc::walk_read(m, r, bad));
+    EXPECT_EQ(wes::qc::quality_error_text(1, r, bad), "MQ error !\nACGT\n\nIII\n\n3\n\n\n-23\n");
+    EXPECT_EQ(wes::qc::quality_error_text(2, r, bad), "MQ error !\t:-23\n");
+
+    ReadLines last{"ACGT", "II", false};
+    ASSERT_FALSE(wes::qc::walk_read(m, last, bad));
+    EXPECT_EQ(wes::qc::quality_error_text(1, last, bad), "MQ error !\nACGT\n\nII\n2\n\n-33\n");
+
+    ReadLines space{"AC", "I I", true};
+    ASSERT_FALSE(wes::qc::walk_read(m, space, bad));
+    EXPECT_EQ(wes::qc::quality_error_text(1, space, bad), "MQ error !\nAC\n\nI I\n\n1\n \n-1\n");
+}
