@@ -1,5 +1,7 @@
 #include "merge_join.hpp"
 
+#include <cstring>
+
 #include "fields.hpp"
 
 namespace wes::annotate {
@@ -17,12 +19,76 @@ bool is_blank(std::string_view line) {
     return true;
 }
 
+// White space test with the common case (a printable byte) decided by one compare.
+inline bool sep(char c) { return static_cast<unsigned char>(c) <= ' ' && is_space(c); }
+
 // The next white-space-delimited field at or after *p; empty at the end of the text.
 inline std::string_view next_field(const char*& p, const char* e) {
-    while (p < e && is_space(*p)) ++p;
+    while (p < e && sep(*p)) ++p;
     const char* s = p;
-    while (p < e && !is_space(*p)) ++p;
+    while (p < e && !sep(*p)) ++p;
     return std::string_view(s, static_cast<std::size_t>(p - s));
+}
+
+// Whether the n bytes at a and b are equal; n is a chromosome name's length, so short
+// names are compared in 8-byte words without a library call.
+inline bool bytes_equal(const char* a, const char* b, std::size_t n) {
+    if (n > 16) return std::memcmp(a, b, n) == 0;
+    if (n >= 8) {
+        std::uint64_t x, y, u, v;
+        std::memcpy(&x, a, 8);
+        std::memcpy(&y, b, 8);
+        std::memcpy(&u, a + n - 8, 8);
+        std::memcpy(&v, b + n - 8, 8);
+        return ((x ^ y) | (u ^ v)) == 0;
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
+// Reads the next field as a position: wholly a decimal integer with an optional sign,
+// in the range of a 32-bit int. False (p then anywhere in the field) when it is not.
+inline bool next_position(const char*& p, const char* e, std::int32_t& out) {
+    while (p < e && sep(*p)) ++p;
+    if (p == e) return false;
+    if (e - p >= 8) {
+        // Up to seven digits and the byte after them decided eight bytes at a time.
+        std::uint64_t chunk;
+        std::memcpy(&chunk, p, 8);
+        const std::uint64_t hi = 0xF0F0F0F0F0F0F0F0ULL, zeros = 0x3030303030303030ULL;
+        std::uint64_t non_digit = ((chunk & hi) ^ zeros) | (((chunk + 0x0606060606060606ULL) & hi) ^ zeros);
+        if (non_digit != 0) {
+            unsigned n = static_cast<unsigned>(__builtin_ctzll(non_digit)) / 8;  // leading digits
+            if (n > 0 && sep(p[n])) {
+                std::uint64_t v = (chunk - zeros) << (8 * (8 - n));  // digits to the top, zeros below
+                v = (v * 10) + (v >> 8);
+                v = (((v & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
+                     (((v >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >>
+                    32;
+                out = static_cast<std::int32_t>(v);
+                p += n;
+                return true;
+            }
+        }
+    }
+    bool neg = false;
+    if (*p == '+' || *p == '-') {
+        neg = *p == '-';
+        ++p;
+    }
+    const char* digits = p;
+    std::int64_t v = 0;
+    while (p < e && static_cast<unsigned char>(*p - '0') < 10) {
+        v = v * 10 + (*p - '0');
+        if (v > 2147483648LL) return false;
+        ++p;
+    }
+    if (p == digits || (p < e && !sep(*p))) return false;
+    if (neg) v = -v;
+    if (v > 2147483647LL) return false;
+    out = static_cast<std::int32_t>(v);
+    return true;
 }
 
 // Keys are equal when their "chrom-pos-ref-alt" texts are; with chromosome and position
@@ -51,13 +117,13 @@ inline bool key_text_equal(std::string_view key, std::string_view r, std::string
 
 }  // namespace
 
-void parse_row(std::string_view line, bool had_newline, Row& row) {
+void parse_row(std::string_view line, bool had_newline, Row& row, std::size_t want_fields) {
     row.line = line;
     row.had_newline = had_newline;
     const char* p = line.data();
     const char* e = p + line.size();
     std::size_t n = 0;
-    while (n < max_row_fields) {
+    while (n < want_fields) {
         std::string_view f = next_field(p, e);
         if (f.empty()) break;
         row.fields[n++] = f;
@@ -103,7 +169,7 @@ JoinEnd MergeJoin::run() {
         if (st == LineReader::Status::eof) break;
         if (st == LineReader::Status::error) return JoinEnd::rows_read_error;
         if (is_blank(line)) continue;
-        parse_row(line, nl, row);
+        parse_row(line, nl, row, p_.row_fields);
         ++counts_.rows;
         if (!row.keyed) {
             // Nothing to compare with: the miss line from the row's own text; the
@@ -132,8 +198,9 @@ JoinEnd MergeJoin::run() {
 // record at or past it decides and becomes the cursor.
 bool MergeJoin::advance(const Row& row) {
     const unsigned shift = p_.normalise_indels ? 1 : 0;  // a deletion moves one position on
+    row_vs_db_chrom_ = compare_chrom(row.chrom(), db_chrom_);
     std::string_view line;
-    std::string_view f[16];
+    std::string_view* f = rec_fields_;
     for (;;) {
         if (db_done_) {
             p_.miss(out_, row);
@@ -146,18 +213,30 @@ bool MergeJoin::advance(const Row& row) {
             p_.miss(out_, row);
             return true;
         }
-        // Chromosome and position alone decide whether a record lies before the row.
+        // Chromosome and position alone decide whether a record lies before the row. Runs
+        // of records share a chromosome: a line that begins with the last record's
+        // chromosome and a separator is not split further.
         const char* p = line.data();
         const char* e = p + line.size();
-        std::string_view chrom = next_field(p, e);
-        std::string_view pos_text = next_field(p, e);
+        std::string_view chrom;
+        const std::size_t plen = db_chrom_.size();
+        if (plen != 0 && line.size() > plen && bytes_equal(p, db_chrom_.data(), plen) && sep(p[plen])) {
+            chrom = std::string_view(p, plen);
+            p += plen;
+        } else {
+            chrom = next_field(p, e);
+            if (chrom.empty()) continue;  // blank line
+            if (chrom != db_chrom_) new_db_chrom(chrom, row);
+        }
         std::int32_t raw_pos;
-        if (pos_text.empty() || !parse_int(pos_text, raw_pos)) continue;  // not a record
+        const char* pos_start = p;
+        if (!next_position(p, e, raw_pos)) continue;  // not a record
         ++counts_.records;
-        db_order_.see(chrom, raw_pos, db_.line_number());
-        db_names_.see(chrom);
-        int c = compare_chrom(row.chrom(), chrom);
+        db_order_.see_position(raw_pos, db_.line_number());
+        const int c = row_vs_db_chrom_;
         if (c > 0 || (c == 0 && row.pos > std::int64_t{raw_pos} + shift)) continue;  // dropped
+        std::string_view pos_text(pos_start, static_cast<std::size_t>(p - pos_start));
+        while (!pos_text.empty() && sep(pos_text.front())) pos_text.remove_prefix(1);
 
         // The record may stop the advance: it needs all its fields.
         f[0] = chrom;
@@ -200,6 +279,14 @@ bool MergeJoin::advance(const Row& row) {
         make_cursor(chrom, pos, ref, alt);
         return true;
     }
+}
+
+// A record on another chromosome than the record before it.
+void MergeJoin::new_db_chrom(std::string_view chrom, const Row& row) {
+    db_order_.see_chromosome(chrom, db_.line_number());
+    db_names_.see(chrom);
+    db_chrom_.assign(chrom);
+    row_vs_db_chrom_ = compare_chrom(row.chrom(), db_chrom_);
 }
 
 void MergeJoin::warn_on_disjoint_names() const {

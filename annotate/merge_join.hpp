@@ -35,6 +35,7 @@ struct Row {
 // What differs between the annotators: column places, value form, output lines.
 struct JoinProfile {
     bool newline_blank;           // echoed rows carry one blank where their newline was
+    unsigned row_fields;          // row fields the tool uses (at least five)
     unsigned rec_ref_col;         // database columns, counted from 0
     unsigned rec_alt_col;
     unsigned value_cols[4];
@@ -48,7 +49,7 @@ struct JoinProfile {
 // Splits a result-file line into a Row; keyed is false when chromosome, position, ref
 // or alt cannot all be read (fewer than five fields, or a position that is not wholly
 // a decimal integer).
-void parse_row(std::string_view line, bool had_newline, Row& row);
+void parse_row(std::string_view line, bool had_newline, Row& row, std::size_t want_fields = max_row_fields);
 
 // Writes row.line followed by the blank that stands where its newline was.
 inline void write_echo(OutFile& out, const Row& row) {
@@ -77,6 +78,7 @@ public:
 private:
     bool advance(const Row& row);  // false on a database read error
     bool keys_equal(const Row& row, std::string_view ref, std::string_view alt) const;
+    void new_db_chrom(std::string_view chrom, const Row& row);
     void make_cursor(std::string_view chrom, std::int64_t pos, std::string_view ref, std::string_view alt);
 
     const JoinProfile& p_;
@@ -96,7 +98,10 @@ private:
 
     // The record that stopped the current advance.
     std::string rec_value_;
+    std::string_view rec_fields_[16];
     bool db_done_ = false;
+    std::string db_chrom_;        // chromosome of the last database record read
+    int row_vs_db_chrom_ = 1;     // the current row's chromosome against db_chrom_
 };
 
 }  // namespace wes::annotate

@@ -97,7 +97,7 @@ const AnnotatorSpec splice_spec = {
     ResultHeader::echo_with_column,
     "splice_predict",
     // chromosome 1, position 2, ref 3, alt 4, value 8
-    {true, 2, 3, {7}, 1, 8, false, splice_hit, splice_miss},
+    {true, 5, 2, 3, {7}, 1, 8, false, splice_hit, splice_miss},
 };
 
 const AnnotatorSpec protein_spec = {
@@ -112,7 +112,7 @@ const AnnotatorSpec protein_spec = {
     ResultHeader::echo_with_column,
     "protein_predict",
     // chromosome 1, position 2, ref 4, alt 5, values 6 to 9
-    {true, 3, 4, {5, 6, 7, 8}, 4, 9, false, splice_hit, protein_miss},
+    {true, 5, 3, 4, {5, 6, 7, 8}, 4, 9, false, splice_hit, protein_miss},
 };
 
 const AnnotatorSpec score_spec = {
@@ -127,7 +127,7 @@ const AnnotatorSpec score_spec = {
     ResultHeader::score_columns,
     nullptr,
     // chromosome 1, position 2, ref 4, alt 5, score 6
-    {true, 3, 4, {5}, 1, 6, false, score_line, score_miss},
+    {true, 5, 3, 4, {5}, 1, 6, false, score_line, score_miss},
 };
 
 const AnnotatorSpec popfreq_spec = {
@@ -142,7 +142,7 @@ const AnnotatorSpec popfreq_spec = {
     ResultHeader::copy,
     nullptr,
     // chromosome 1, position 2, ref 3, alt 4, values 11 and 14; indels normalised
-    {false, 2, 3, {10, 13}, 2, 14, true, popfreq_hit, popfreq_miss},
+    {false, 20, 2, 3, {10, 13}, 2, 14, true, popfreq_hit, popfreq_miss},
 };
 
 }  // namespace wes::annotate

@@ -5,10 +5,13 @@
 namespace wes {
 namespace {
 constexpr std::size_t k_initial_buffer = 1 << 20;
+
 }
 
 LineReader::LineReader(std::unique_ptr<ByteSource> src, std::string name)
-    : src_(std::move(src)), path_(std::move(name)), buf_(k_initial_buffer) {}
+    : src_(std::move(src)), path_(std::move(name)), buf_(k_initial_buffer) {
+    data_ = buf_.data();
+}
 
 bool LineReader::open(const std::string& path) {
     path_ = path;
@@ -18,6 +21,9 @@ bool LineReader::open(const std::string& path) {
     pos_ = end_ = 0;
     line_no_ = 0;
     eof_ = failed_ = false;
+    mask_ = 0;
+    next_block_ = 0;
+    data_ = buf_.data();
     return true;
 }
 
@@ -30,6 +36,7 @@ bool LineReader::fill() {
         pos_ = 0;
     }
     if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);
+    data_ = buf_.data();
     std::ptrdiff_t got = src_->read(buf_.data() + end_, buf_.size() - end_);
     if (got < 0) {
         failed_ = true;
@@ -41,20 +48,23 @@ bool LineReader::fill() {
     return true;
 }
 
-LineReader::Status LineReader::next(std::string_view& line, bool& had_newline) {
+// Fewer than 64 unscanned bytes are left in the buffer: look for the newline with
+// memchr, reading more (and growing the buffer for a long line) as needed.
+LineReader::Status LineReader::next_slow(std::string_view& line, bool& had_newline) {
     if (failed_ || !src_) return Status::error;
-    std::size_t scanned = pos_;  // bytes before this offset hold no newline
     for (;;) {
-        const char* base = buf_.data();
-        const void* nl = std::memchr(base + scanned, '\n', end_ - scanned);
+        const char* base = data_;
+        const void* nl = std::memchr(base + next_block_, '\n', end_ - next_block_);
         if (nl) {
             std::size_t e = static_cast<std::size_t>(static_cast<const char*>(nl) - base);
             line = std::string_view(base + pos_, e - pos_);
             had_newline = true;
             pos_ = e + 1;
+            next_block_ = pos_;
             ++line_no_;
             return Status::line;
         }
+        next_block_ = end_;
         if (eof_) {
             if (pos_ == end_) return Status::eof;
             line = std::string_view(base + pos_, end_ - pos_);
@@ -63,9 +73,11 @@ LineReader::Status LineReader::next(std::string_view& line, bool& had_newline) {
             ++line_no_;
             return Status::line;
         }
-        std::size_t already = end_ - pos_;
+        std::size_t shift = pos_;
         if (!fill()) return Status::error;
-        scanned = pos_ + already;
+        next_block_ -= shift;
+        // Newly read bytes may hold whole blocks again: go back to the fast scan.
+        if (next_block_ + 64 <= end_) return next(line, had_newline);
     }
 }
 

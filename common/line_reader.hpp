@@ -7,6 +7,9 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "byte_source.hpp"
 
@@ -24,7 +27,24 @@ public:
 
     // The next line without its newline; had_newline tells whether one ended it
     // (only the last line of a file can lack it).
-    Status next(std::string_view& line, bool& had_newline);
+    Status next(std::string_view& line, bool& had_newline) {
+        // Newlines are found 64 bytes at a time: mask_ holds those of the block that
+        // ends at next_block_ and have not been handed out yet.
+        for (;;) {
+            if (mask_ != 0) {
+                std::size_t e = next_block_ - 64 + static_cast<std::size_t>(__builtin_ctzll(mask_));
+                mask_ &= mask_ - 1;
+                line = std::string_view(data_ + pos_, e - pos_);
+                had_newline = true;
+                pos_ = e + 1;
+                ++line_no_;
+                return Status::line;
+            }
+            if (next_block_ + 64 > end_) return next_slow(line, had_newline);
+            mask_ = newline_mask(data_ + next_block_);
+            next_block_ += 64;
+        }
+    }
     Status next(std::string_view& line) {
         bool nl;
         return next(line, nl);
@@ -36,6 +56,21 @@ public:
     std::uint64_t line_number() const { return line_no_; }
 
 private:
+    static std::uint64_t newline_mask(const char* p) {
+#if defined(__SSE2__)
+        const __m128i nl = _mm_set1_epi8('\n');
+        auto m = [&](int k) {
+            __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+            return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, nl))));
+        };
+        return m(0) | (m(1) << 16) | (m(2) << 32) | (m(3) << 48);
+#else
+        std::uint64_t bits = 0;
+        for (int i = 0; i < 64; ++i) bits |= static_cast<std::uint64_t>(p[i] == '\n') << i;
+        return bits;
+#endif
+    }
+    Status next_slow(std::string_view& line, bool& had_newline);
     bool fill();
 
     std::unique_ptr<ByteSource> src_;
@@ -44,6 +79,9 @@ private:
     std::vector<char> buf_;
     std::size_t pos_ = 0, end_ = 0;
     std::uint64_t line_no_ = 0;
+    std::uint64_t mask_ = 0;
+    const char* data_ = nullptr;  // buf_.data()
+    std::size_t next_block_ = 0;
     bool eof_ = false, failed_ = false;
 };
 

@@ -31,6 +31,21 @@ public:
         last_pos_ = pos;
         have_ = true;
     }
+    // The same check split for a caller that already knows when the chromosome changes:
+    // see_chromosome on a change, see_position for every line.
+    void see_chromosome(std::string_view chrom, std::uint64_t line_no) {
+        if (!warned_ && have_ && chrom < std::string_view(last_chrom_)) {
+            warn(chrom, 0, line_no);
+            return;
+        }
+        last_chrom_.assign(chrom);
+        last_pos_ = INT64_MIN;
+        have_ = true;
+    }
+    void see_position(std::int64_t pos, std::uint64_t line_no) {
+        if (!warned_ && pos < last_pos_) warn(last_chrom_, pos, line_no);
+        last_pos_ = pos;
+    }
     bool warned() const { return warned_; }
 
 private:

@@ -191,3 +191,20 @@ TEST(MergeJoin, PopulationFrequencyRowShapes) {
               "NC_000001.10\t100\t100\tA\tG\t6\t7\t8\t9\t10\t11\t12\t13\t14\t15\t16\t17\t18\ta|b\t20\t21\t22\n" +
                   narrow + revised(last + "\n", "e|f"));
 }
+
+TEST(MergeJoin, DatabasePositionsOfEveryShape) {
+    // Short and long digit runs, signs, leading zeros; "12x" and "1.5" are no positions.
+    std::string db = "NC_000001.10\t+5\tA\tG\t.\t.\t.\tplus\n"
+                     "NC_000001.10\t0012\tA\tG\t.\t.\t.\tzeros\n"
+                     "NC_000001.10\t13x\tA\tG\t.\t.\t.\tbad\n"
+                     "NC_000001.10\t13\tA\tG\t.\t.\t.\tgood\n"
+                     "NC_000001.10\t1.5e7\tA\tG\t.\t.\t.\tbad\n"
+                     "NC_000001.10\t123456789\tA\tG\t.\t.\t.\tnine\n"
+                     "NC_000001.10\t2147483648\tA\tG\t.\t.\t.\ttoo_big\n"
+                     "NC_000002.11 7 A G . . . short_line_7\n";
+    std::string rows = "NC_000001.10 5 5 A G\nNC_000001.10 12 12 A G\nNC_000001.10 13 13 A G\n"
+                       "NC_000001.10 123456789 1 A G\nNC_000002.11 7 7 A G\n";
+    EXPECT_EQ(join(splice_spec.profile, rows, db),
+              "NC_000001.10 5 5 A G \tplus\nNC_000001.10 12 12 A G \tzeros\nNC_000001.10 13 13 A G \tgood\n"
+              "NC_000001.10 123456789 1 A G \tnine\nNC_000002.11 7 7 A G \tshort_line_7\n");
+}
