@@ -14,12 +14,33 @@ constexpr int k_qual_columns = 42;      // 0-39 exact score, 40 score 40 and abo
 constexpr int k_top_score = 40;
 constexpr int k_qual_total = 41;
 
-// The counts of one mate (read 1 or read 2) of a pair, as its walks fill them.
+// The counts of one mate (read 1 or read 2) of a pair, as its walks fill them. The
+// walks count into narrow tables small enough to stay in the first-level cache; they
+// are added into the wide ones before any cell could overflow.
 struct MateCounts {
-    std::array<std::array<std::int64_t, k_base_columns>, k_cycles> base{};
-    std::array<std::array<std::int64_t, k_qual_columns>, k_cycles> qual{};
+    using Narrow = std::uint16_t;
+    static constexpr std::uint32_t k_flush_every = 0xffff;  // reads; a read adds at most 1 per cell
+
+    std::array<std::array<Narrow, k_base_columns>, k_cycles> base{};
+    std::array<std::array<Narrow, k_top_score + 1>, k_cycles> qual{};
+    std::array<std::array<std::int64_t, k_base_columns>, k_cycles> base_wide{};
+    std::array<std::array<std::int64_t, k_top_score + 1>, k_cycles> qual_wide{};
+    std::uint32_t since_flush = 0;
     std::uint64_t records = 0;     // reads walked
     std::uint64_t long_reads = 0;  // reads with bases beyond cycle 160
+
+    void flush() {
+        for (int i = 0; i < k_cycles; ++i) {
+            for (int c = 0; c < k_base_columns; ++c) base_wide[i][c] += base[i][c];
+            for (int k = 0; k <= k_top_score; ++k) qual_wide[i][k] += qual[i][k];
+        }
+        base = {};
+        qual = {};
+        since_flush = 0;
+    }
+    // Totals of a cell (cycle from 0).
+    std::int64_t base_count(int cycle, int column) const { return base_wide[cycle][column] + base[cycle][column]; }
+    std::int64_t qual_count(int cycle, int score) const { return qual_wide[cycle][score] + qual[cycle][score]; }
 };
 
 // `res`: everything a run counts. Only the pair reader adds to it; the report writer
@@ -36,8 +57,8 @@ struct Counters {
     void add(const MateCounts& m, int mate) {
         const int row0 = mate == 1 ? 0 : k_cycles;
         for (int i = 0; i < k_cycles; ++i) {
-            for (int c = 1; c < k_base_columns; ++c) base_count[row0 + i][c] += m.base[i][c];
-            for (int k = 0; k <= k_top_score; ++k) qual_count[row0 + i][k] += m.qual[i][k];
+            for (int c = 1; c < k_base_columns; ++c) base_count[row0 + i][c] += m.base_count(i, c);
+            for (int k = 0; k <= k_top_score; ++k) qual_count[row0 + i][k] += m.qual_count(i, k);
         }
         long_reads += m.long_reads;
     }

@@ -54,36 +54,47 @@ struct BadQuality {
     int q = 0;            // its score, byte - 33 with the byte taken as signed
 };
 
-// Walks one read into m. Returns false at a quality error (bad then says where); the
-// counts are meaningless after that, since the run ends without reports.
+// Walks one read into m. Returns false at a quality error (bad then says where) and
+// leaves m as it was.
 inline bool walk_read(MateCounts& m, const ReadLines& r, BadQuality& bad) {
     const auto* seq = reinterpret_cast<const unsigned char*>(r.seq.data());
     const auto* qual = reinterpret_cast<const unsigned char*>(r.qual.data());
     const std::size_t limit = r.seq.size() < k_cycles ? r.seq.size() : k_cycles;
-    std::size_t n = 0;
-    while (n < limit && base_column[seq[n]]) ++n;
-
-    const std::size_t checked = n < r.qual.size() ? n : r.qual.size();
-    for (std::size_t i = 0; i < checked; ++i) {
-        if (qual_column[qual[i]] == detail::k_bad_quality) {
+    const std::size_t paired = limit < r.qual.size() ? limit : r.qual.size();
+    // One pass counts the bases that have a quality byte; the first byte that is no
+    // base ends the walk before its quality byte is looked at.
+    std::size_t i = 0;
+    std::uint8_t b = 0, q = 0;
+    for (; i < paired; ++i) {
+        b = base_column[seq[i]];
+        q = qual_column[qual[i]];
+        if (b == 0 || q == detail::k_bad_quality) break;
+        ++m.base[i][b];
+        ++m.qual[i][q];
+    }
+    bool failed = false;
+    if (i < paired) {
+        if (b != 0) {
+            failed = true;
             bad.pos = i;
             bad.byte = static_cast<char>(qual[i]);
-            bad.q = static_cast<signed char>(qual[i]) - 33;
-            return false;
         }
-    }
-    if (n > r.qual.size()) {  // the quality line ends before the bases do
-        bad.pos = r.qual.size();
+    } else if (i < limit && base_column[seq[i]]) {
+        failed = true;  // the quality line ends before the bases do
+        bad.pos = i;
         bad.byte = r.qual_newline ? '\n' : '\0';
-        bad.q = bad.byte - 33;
+    }
+    if (failed) {
+        bad.q = static_cast<signed char>(bad.byte) - 33;
+        for (std::size_t j = 0; j < i; ++j) {
+            --m.base[j][base_column[seq[j]]];
+            --m.qual[j][qual_column[qual[j]]];
+        }
         return false;
     }
-    for (std::size_t i = 0; i < n; ++i) {
-        ++m.base[i][base_column[seq[i]]];
-        ++m.qual[i][qual_column[qual[i]]];
-    }
-    if (n == k_cycles && r.seq.size() > k_cycles && base_column[seq[k_cycles]]) ++m.long_reads;
+    if (i == k_cycles && r.seq.size() > k_cycles && base_column[seq[k_cycles]]) ++m.long_reads;
     ++m.records;
+    if (++m.since_flush == MateCounts::k_flush_every) m.flush();
     return true;
 }
 

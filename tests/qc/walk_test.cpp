@@ -23,7 +23,7 @@ bool walk(MateCounts& m, const std::string& seq, const std::string& qual, BadQua
 
 std::int64_t base_total(const MateCounts& m, int cycle) {
     std::int64_t t = 0;
-    for (int c = 1; c <= 5; ++c) t += m.base[cycle][c];
+    for (int c = 1; c <= 5; ++c) t += m.base_count(cycle, c);
     return t;
 }
 
@@ -32,16 +32,16 @@ std::int64_t base_total(const MateCounts& m, int cycle) {
 TEST(QcWalk, CountsEachBaseWithItsScore) {
     MateCounts m;
     ASSERT_TRUE(walk(m, "ACGTN", "II5+!"));
-    EXPECT_EQ(m.base[0][A], 1);
-    EXPECT_EQ(m.base[1][C], 1);
-    EXPECT_EQ(m.base[2][G], 1);
-    EXPECT_EQ(m.base[3][T], 1);
-    EXPECT_EQ(m.base[4][N], 1);
-    EXPECT_EQ(m.qual[0][40], 1);
-    EXPECT_EQ(m.qual[1][40], 1);
-    EXPECT_EQ(m.qual[2][20], 1);
-    EXPECT_EQ(m.qual[3][10], 1);
-    EXPECT_EQ(m.qual[4][0], 1);
+    EXPECT_EQ(m.base_count(0, A), 1);
+    EXPECT_EQ(m.base_count(1, C), 1);
+    EXPECT_EQ(m.base_count(2, G), 1);
+    EXPECT_EQ(m.base_count(3, T), 1);
+    EXPECT_EQ(m.base_count(4, N), 1);
+    EXPECT_EQ(m.qual_count(0, 40), 1);
+    EXPECT_EQ(m.qual_count(1, 40), 1);
+    EXPECT_EQ(m.qual_count(2, 20), 1);
+    EXPECT_EQ(m.qual_count(3, 10), 1);
+    EXPECT_EQ(m.qual_count(4, 0), 1);
     EXPECT_EQ(base_total(m, 5), 0);
     EXPECT_EQ(m.records, 1u);
 }
@@ -49,7 +49,7 @@ TEST(QcWalk, CountsEachBaseWithItsScore) {
 TEST(QcWalk, ScoresAboveFortyShareTheTopColumn) {
     MateCounts m;
     ASSERT_TRUE(walk(m, "AAAA", "IJ~\x7f"));
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(m.qual[i][40], 1) << i;
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(m.qual_count(i, 40), 1) << i;
 }
 
 TEST(QcWalk, StopsAtTheFirstByteThatIsNoUpperCaseBase) {
@@ -97,12 +97,12 @@ TEST(QcWalk, AQualityLineShorterThanItsSequenceMeetsItsNewline) {
 TEST(QcWalk, ReadsOfUpTo160BasesCountInFullAndLongerOnesAreNoted) {
     MateCounts m;
     ASSERT_TRUE(walk(m, std::string(160, 'G'), std::string(160, '?')));
-    EXPECT_EQ(m.base[159][G], 1);
-    EXPECT_EQ(m.qual[159][30], 1);
+    EXPECT_EQ(m.base_count(159, G), 1);
+    EXPECT_EQ(m.qual_count(159, 30), 1);
     EXPECT_EQ(m.long_reads, 0u);
     // Cycle 161 and on lie outside the layout, quality bytes there included.
     ASSERT_TRUE(walk(m, std::string(170, 'C'), std::string(160, '?') + std::string(10, ' ')));
-    EXPECT_EQ(m.base[159][C], 1);
+    EXPECT_EQ(m.base_count(159, C), 1);
     EXPECT_EQ(m.long_reads, 1u);
     // A read that stops at cycle 160 anyway is not longer.
     ASSERT_TRUE(walk(m, std::string(160, 'C') + "acgt", std::string(164, '?')));
@@ -124,4 +124,29 @@ TEST(QcWalk, QualityErrorMessages) {
     ReadLines space{"AC", "I I", true};
     ASSERT_FALSE(wes::qc::walk_read(m, space, bad));
     EXPECT_EQ(wes::qc::quality_error_text(1, space, bad), "MQ error !\nAC\n\nI I\n\n1\n \n-1\n");
+}
+
+TEST(QcWalk, AQualityErrorLeavesTheCountsAsTheyWere) {
+    MateCounts m;
+    ASSERT_TRUE(walk(m, "ACGT", "IIII"));
+    EXPECT_FALSE(walk(m, "ACGTA", "III I"));
+    EXPECT_FALSE(walk(m, "ACGTA", "IIII"));
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(base_total(m, i), 1) << i;
+        EXPECT_EQ(m.qual_count(i, 40), 1) << i;
+    }
+    EXPECT_EQ(m.records, 1u);
+}
+
+TEST(QcWalk, CountsStayExactPastTheNarrowTables) {
+    // More reads than a narrow cell holds: the cells are carried into the wide ones.
+    MateCounts m;
+    const int n = 3 * 65536 + 17;
+    for (int i = 0; i < n; ++i) ASSERT_TRUE(walk(m, i % 2 ? "AC" : "A", i % 2 ? "I5" : "?"));
+    EXPECT_EQ(m.base_count(0, A), n);
+    EXPECT_EQ(m.base_count(1, C), n / 2);
+    EXPECT_EQ(m.qual_count(0, 40), n / 2);
+    EXPECT_EQ(m.qual_count(0, 30), n - n / 2);
+    EXPECT_EQ(m.qual_count(1, 20), n / 2);
+    EXPECT_EQ(m.records, static_cast<std::uint64_t>(n));
 }
