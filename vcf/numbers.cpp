@@ -40,6 +40,23 @@ bool parse_leading_float(std::string_view text, float& out) {
         while (p < e && *p >= '0' && *p <= '9') ++p, ++digits;
     }
     if (digits == 0) return false;
+    // Up to seven digits: the integer of the digits and the power of ten are both exact
+    // floats, so one division rounds correctly.
+    if (digits <= 7) {
+        static constexpr float pow10f[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
+        std::uint32_t m = 0;
+        int frac = -1;
+        for (const char* q = b; q < p; ++q) {
+            if (*q == '.') {
+                frac = 0;
+                continue;
+            }
+            m = m * 10 + static_cast<std::uint32_t>(*q - '0');
+            if (frac >= 0) ++frac;
+        }
+        out = static_cast<float>(m) / pow10f[frac < 0 ? 0 : frac];
+        return true;
+    }
     float v = 0;
     auto r = std::from_chars(b, p, v, std::chars_format::fixed);
     if (r.ec == std::errc() && r.ptr == p) {
@@ -68,16 +85,36 @@ std::size_t format_fixed(double v, int prec, char* out) {
             m |= std::uint64_t{1} << 52;
             s = 1075 - exp;  // at least 3, since v < 2^50
         }
+        if (m != 0) {
+            int z = __builtin_ctzll(m);
+            if (z > s) z = s;
+            m >>= z;
+            s -= z;
+        }
         std::uint64_t q = 0;
-        if (s < 68) {
+        if (s == 0) {
+            q = m * pow10[prec];  // v < 2^50 and so m < 2^50
+        } else if (m < (std::uint64_t{1} << 50) && s < 64) {
+            std::uint64_t n = m * pow10[prec];
+            std::uint64_t rem = n & ((std::uint64_t{1} << s) - 1);
+            std::uint64_t half = std::uint64_t{1} << (s - 1);
+            q = n >> s;
+            if (rem > half || (rem == half && (q & 1))) ++q;
+        } else if (s < 68) {
             unsigned __int128 n = static_cast<unsigned __int128>(m) * pow10[prec];
             unsigned __int128 rem = n & ((static_cast<unsigned __int128>(1) << s) - 1);
             unsigned __int128 half = static_cast<unsigned __int128>(1) << (s - 1);
             q = static_cast<std::uint64_t>(n >> s);
             if (rem > half || (rem == half && (q & 1))) ++q;
         }
-        std::uint64_t whole = q / pow10[prec];
-        std::uint64_t frac = q % pow10[prec];
+        std::uint64_t whole, frac;
+        if (prec == 4) {  // the common case, with a constant divisor
+            whole = q / 10000;
+            frac = q % 10000;
+        } else {
+            whole = q / pow10[prec];
+            frac = q % pow10[prec];
+        }
         char* p = std::to_chars(out, out + 24, whole).ptr;
         if (prec > 0) {
             *p++ = '.';

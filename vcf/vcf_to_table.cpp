@@ -42,7 +42,7 @@ inline bool next_token(std::string_view& rest, char sep, std::string_view& token
 
 // The rows of one matched line: ALT allele k goes with AD value k + 1, as long as both
 // exist. Nothing of one line is kept for the next.
-void write_line_rows(const LineFields& f, std::string& row, OutFile& out) {
+void write_line_rows(const LineFields& f, OutFile& out) {
     std::int32_t pos;
     if (!parse_leading_int(f.group[1], pos)) return;
     float mq = 0;
@@ -62,24 +62,20 @@ void write_line_rows(const LineFields& f, std::string& row, OutFile& out) {
         float ad = 0;
         if (!parse_leading_float(depth, ad)) ad = 0;
         if (!trim_allele(pos, f.group[3], alt, allele)) continue;
-        row.clear();
-        append_row(row, line, allele, ad);
-        out.write(row);
+        write_row(out, line, allele, ad);
     }
 }
 
 }  // namespace
 
 bool convert_lines(LineReader& in, OutFile& out) {
-    std::string row;
-    row.reserve(256);
     LineFields fields;
     std::string_view line;
     LineReader::Status st;
     while ((st = in.next(line)) == LineReader::Status::line) {
         if (!has_chr_prefix(line)) continue;
         if (!match_vcf_line(line, fields)) continue;
-        write_line_rows(fields, row, out);
+        write_line_rows(fields, out);
     }
     return st == LineReader::Status::eof;
 }

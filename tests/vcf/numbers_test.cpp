@@ -69,6 +69,21 @@ TEST(VcfNumbers, LeadingFloatIsScanfs) {
         ASSERT_TRUE(wes::vcf::parse_leading_float(t, got)) << t;
         EXPECT_EQ(std::memcmp(&want, &got, sizeof got), 0) << t << ": " << want << " vs " << got;
     }
+    // Random texts of the characters the MQ and AD groups hold.
+    std::mt19937 rng(11);
+    const char alphabet[] = "0123456789.\\,";
+    for (int i = 0; i < 100000; ++i) {
+        std::string t;
+        int len = 1 + static_cast<int>(rng() % 14);
+        for (int k = 0; k < len; ++k) t += alphabet[rng() % (i % 3 ? 11 : 13)];
+        float want = -1, got = -1;
+        bool scanned = std::sscanf(t.c_str(), "%f", &want) == 1;
+        bool parsed = wes::vcf::parse_leading_float(t, got);
+        ASSERT_EQ(scanned, parsed) << t;
+        if (parsed) {
+            ASSERT_EQ(std::memcmp(&want, &got, sizeof got), 0) << t << ": " << want << " vs " << got;
+        }
+    }
     float v = 42;
     for (const char* t : {".", "", "\\", ".\\5", ",5"}) {
         EXPECT_FALSE(wes::vcf::parse_leading_float(t, v)) << t;
