@@ -372,7 +372,7 @@ def main():
            '##FORMAT=<ID=GT,Number=1,Type=String,Description="Genotype">',
            '##FORMAT=<ID=PGT,Number=1,Type=String,Description="Physical phasing haplotype information">',
            '##FORMAT=<ID=PID,Number=1,Type=String,Description="Physical phasing ID information">',
-           '##FORMAT=<ID=PL,Number=G,Type=Integer,Description="Normalized, Phred-scaled likelihoods for genotypes as defined in the VCF specification">',
+           '##FORMAT=<ID=PL,Number=G,Type=Integer,Description="Normalized, Phred-scaled likelihoods for genotypes">',
            '##INFO=<ID=AC,Number=A,Type=Integer,Description="Allele count in genotypes, for each ALT allele">',
            '##INFO=<ID=AF,Number=A,Type=Float,Description="Allele Frequency, for each ALT allele">',
            '##INFO=<ID=AN,Number=1,Type=Integer,Description="Total number of alleles in called genotypes">',
