@@ -23,6 +23,7 @@ public:
     bool is_open() const { return fd_ >= 0; }
 
     void write(std::string_view s) {
+        if (s.empty()) return;  // an empty view may hold no pointer at all
         if (s.size() > buf_.size() - len_) {
             write_slow(s);
             return;
