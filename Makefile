@@ -1,5 +1,6 @@
 # The two commands of the README: `make demo` and `make test`.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps build build-sanitize test test-release test-sanitize demo bench clean
 
