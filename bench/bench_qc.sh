@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# Times read_qc_stat on a 2 x 150 bp pair of 1,000,000 records per file, gzip -6 and
+# plain, next to the time of inflating both files alone (with the decompressor the
+# suite uses), `seqtk fqchk` over read 1 then read 2, and fastp with trimming and
+# filtering off (one worker and its default workers). Then cross-checks total bases,
+# Q20 and Q30 fractions and GC content against the peers' own figures. Peers are
+# installed here with apt-get when missing (as root, never in CI).
+#   bench/bench_qc.sh [RECORDS]      BIN=<dir of read_qc_stat> (default build/bin)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+src=$(cd "$here/.." && pwd)
+BIN=${BIN:-$src/build/bin}
+records=${1:-1000000}
+data=$here/data/qc
+out=$data/out
+mkdir -p "$data" "$out"
+
+if [ ! -x "$BIN/read_qc_stat" ]; then
+    echo "no $BIN/read_qc_stat: build first (make build) or set BIN" >&2
+    exit 1
+fi
+for peer in seqtk fastp; do
+    if ! command -v $peer >/dev/null; then
+        if [ "$(id -u)" -eq 0 ] && [ -z "${CI:-}" ] && command -v apt-get >/dev/null; then
+            DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $peer >/dev/null || true
+        fi
+    fi
+done
+
+if [ ! -s "$data/r_2.fq.gz" ] || [ "$(cat "$data/params" 2>/dev/null)" != "$records" ]; then
+    echo "generating 2 x $records records of 150 bases in $data ..."
+    g++ -O2 -o "$data/gen" "$here/gen_fastq.cpp"
+    "$data/gen" "$data" "$records" 150
+    gzip -6 -c "$data/r_1.fq" > "$data/r_1.fq.gz"
+    gzip -6 -c "$data/r_2.fq" > "$data/r_2.fq.gz"
+    echo "$records" > "$data/params"
+fi
+ls -la "$data"/r_?.fq "$data"/r_?.fq.gz | awk '{printf "  %s %.0f MB\n", $NF, $5/1e6}'
+
+# The inflate-only baseline: the suite's own byte source, read to the end.
+if [ -f /usr/include/isa-l/igzip_lib.h ]; then inflater=(-DWES_HAVE_ISAL -lisal); else inflater=(-lz); fi
+if [ ! -x "$data/inflate_only" ] || [ "$here/inflate_only.cpp" -nt "$data/inflate_only" ]; then
+    g++ -O2 -std=c++20 -I"$src/common" -o "$data/inflate_only" "$here/inflate_only.cpp" \
+        "$src/common/byte_source.cpp" "${inflater[@]}"
+fi
+
+# best_of N cmd...: runs cmd N times, prints the shortest wall time and its peak memory (KB).
+best_of() {
+    local n=$1
+    shift
+    local best="" mem=""
+    for _ in $(seq "$n"); do
+        local t m tf
+        tf=$(mktemp)
+        /usr/bin/time -o "$tf" -f "%e %M" "$@" >/dev/null 2>&1 || true
+        read -r t m < <(tail -1 "$tf")
+        rm -f "$tf"
+        if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN{exit !(a<b)}'; then best=$t; mem=$m; fi
+    done
+    echo "$best $mem"
+}
+both() { "$@" "$data/r_1.fq.gz" && "$@" "$data/r_2.fq.gz"; }
+both_plain() { "$@" "$data/r_1.fq" && "$@" "$data/r_2.fq"; }
+export -f both both_plain
+export data
+
+R=3
+read -r t_inflate m_inflate < <(best_of $R "$data/inflate_only" "$data/r_1.fq.gz" "$data/r_2.fq.gz")
+read -r t_ours_gz m_ours_gz < <(best_of $R "$BIN/read_qc_stat" "$data/r_1.fq.gz" "$data/r_2.fq.gz" "$out/ours_gz")
+read -r t_ours_pl m_ours_pl < <(best_of $R "$BIN/read_qc_stat" "$data/r_1.fq" "$data/r_2.fq" "$out/ours_plain")
+printf "%-44s %8s %10s\n" "run" "seconds" "peak MiB"
+row() { printf "%-44s %8.2f %10.1f\n" "$1" "$2" "$(awk -v m="$3" 'BEGIN{print m/1024}')"; }
+row "inflate both gz files ($("$data/inflate_only" 2>/dev/null | sed 's/.*(\(.*\))/\1/'))" "$t_inflate" "$m_inflate"
+row "read_qc_stat, gz pair" "$t_ours_gz" "$m_ours_gz"
+row "read_qc_stat, plain pair" "$t_ours_pl" "$m_ours_pl"
+
+have_seqtk=0 have_fastp=0
+command -v seqtk >/dev/null && have_seqtk=1
+command -v fastp >/dev/null && have_fastp=1
+if [ $have_seqtk = 1 ]; then
+    read -r t_seqtk_gz m_seqtk_gz < <(best_of $R bash -c 'both seqtk fqchk')
+    read -r t_seqtk_pl m_seqtk_pl < <(best_of $R bash -c 'both_plain seqtk fqchk')
+    row "seqtk fqchk, read 1 then read 2, gz" "$t_seqtk_gz" "$m_seqtk_gz"
+    row "seqtk fqchk, read 1 then read 2, plain" "$t_seqtk_pl" "$m_seqtk_pl"
+fi
+if [ $have_fastp = 1 ]; then
+    fastp_args=(-i "$data/r_1.fq.gz" -I "$data/r_2.fq.gz" -A -G -Q -L -j "$out/fastp.json" -h "$out/fastp.html")
+    read -r t_fastp1 m_fastp1 < <(best_of 1 fastp "${fastp_args[@]}" -w 1)
+    read -r t_fastp m_fastp < <(best_of 1 fastp "${fastp_args[@]}")
+    row "fastp, trimming and filtering off, 1 worker" "$t_fastp1" "$m_fastp1"
+    row "fastp, trimming and filtering off, default" "$t_fastp" "$m_fastp"
+fi
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%.2f", a/b}'; }
+echo
+echo "ratios (how many times faster read_qc_stat is; the target in brackets):"
+echo "  read_qc_stat gz / inflate alone:          $(ratio "$t_ours_gz" "$t_inflate")x the time [<= 1.25]"
+if [ $have_seqtk = 1 ]; then
+    echo "  seqtk fqchk gz / read_qc_stat gz:         $(ratio "$t_seqtk_gz" "$t_ours_gz") [>= 3]"
+    echo "  seqtk fqchk plain / read_qc_stat plain:   $(ratio "$t_seqtk_pl" "$t_ours_pl") [>= 2]"
+fi
+if [ $have_fastp = 1 ]; then
+    echo "  fastp default / read_qc_stat gz:          $(ratio "$t_fastp" "$t_ours_gz") [>= 8]"
+    echo "  fastp 1 worker / read_qc_stat gz:         $(ratio "$t_fastp1" "$t_ours_gz")"
+fi
+echo "  read_qc_stat peak memory:                 $(awk -v m="$m_ours_gz" 'BEGIN{printf "%.1f", m/1024}') MiB"
+for s in quality GC_content totstat; do
+    cmp -s "$out/ours_gz.$s" "$out/ours_plain.$s" || echo "  WARNING: gz and plain .$s differ"
+done
+
+echo
+echo "metric cross-check on the gz pair (fractions of bases):"
+python3 - "$out/ours_gz.totstat" "$data" "$out/fastp.json" $have_seqtk $have_fastp <<'PY'
+import json, subprocess, sys
+tot, data, fastp_json, have_seqtk, have_fastp = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4] == "1", sys.argv[5] == "1"
+ours = dict(l.split("\t") for l in open(tot).read().split("\n") if l)
+rows = [("read_qc_stat", int(ours["base_number"]), float(ours["Q_20"]), float(ours["Q_30"]), float(ours["GC_content"]))]
+if have_seqtk:
+    bases = q20 = q30 = gc = 0.0
+    for mate in ("r_1.fq.gz", "r_2.fq.gz"):
+        f = f"{data}/{mate}"
+        for q in (20, 30):
+            out = subprocess.run(["seqtk", "fqchk", "-q", str(q), f], capture_output=True, text=True, check=True).stdout
+            head = next(l for l in out.splitlines() if l.startswith("POS")).split("\t")
+            all_ = dict(zip(head, next(l for l in out.splitlines() if l.startswith("ALL")).split("\t")))
+            n = float(all_["#bases"])
+            if q == 20:
+                bases += n
+                gc += n * (float(all_["%C"]) + float(all_["%G"])) / 100
+                q20 += n * float(all_["%high"]) / 100
+            else:
+                q30 += n * float(all_["%high"]) / 100
+    rows.append(("seqtk fqchk (-q 20, -q 30)", int(bases), q20 / bases, q30 / bases, gc / bases))
+if have_fastp:
+    s = json.load(open(fastp_json))["summary"]["before_filtering"]
+    rows.append(("fastp JSON before_filtering", s["total_bases"], s["q20_rate"], s["q30_rate"], s["gc_content"]))
+print(f"  {'tool':<30} {'bases':>12} {'Q20':>10} {'Q30':>10} {'GC':>10}")
+for name, b, a, c, g in rows:
+    print(f"  {name:<30} {b:>12} {a:>10.6f} {c:>10.6f} {g:>10.6f}")
+if have_seqtk:
+    print("  (seqtk prints percentages with one decimal: its figures agree to +-0.001)")
+PY
