@@ -76,6 +76,7 @@ bool convert_lines(LineReader& in, OutFile& out) {
         if (!has_chr_prefix(line)) continue;
         if (!match_vcf_line(line, fields)) continue;
         write_line_rows(fields, out);
+        if (out.failed()) return true;  // the caller reports the write failure
     }
     return st == LineReader::Status::eof;
 }

@@ -13,7 +13,8 @@ namespace wes::vcf {
 void help(const char* name);
 
 // Turns every VCF line of in into rows of out. Returns false when the input could not
-// be read to its end; writes are checked by the caller through out.
+// be read to its end; stops early once a write of out has failed, which the caller
+// learns from out.
 bool convert_lines(LineReader& in, OutFile& out);
 
 // The whole program after the common options: returns the exit status.

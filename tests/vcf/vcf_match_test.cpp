@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <regex.h>
 #include <string>
@@ -236,14 +237,24 @@ TEST(VcfMatch, SameAsExpressionOnGeneratedCorpus) {
 TEST(VcfMatch, SameAsExpressionOnTestInputs) {
     Expression ex;
     ASSERT_TRUE(ex.ok());
-    std::string text = wes::test::read_file(wes::test::data_path("vcf/sample.vcf"));
-    std::size_t pos = 0, lines = 0;
-    while (pos < text.size()) {
-        std::size_t nl = text.find('\n', pos);
-        if (nl == std::string::npos) nl = text.size();
-        EXPECT_TRUE(same_as_expression(ex, text.substr(pos, nl - pos)));
-        pos = nl + 1;
-        ++lines;
+    namespace fs = std::filesystem;
+    std::vector<fs::path> files;
+    for (const fs::path& dir : {fs::path(wes::test::data_path("vcf")), fs::path(WES_SOURCE_DIR) / "demo" / "data"}) {
+        if (!fs::is_directory(dir)) continue;
+        for (const auto& entry : fs::directory_iterator(dir))
+            if (entry.path().extension() == ".vcf") files.push_back(entry.path());
+    }
+    std::size_t lines = 0;
+    for (const fs::path& file : files) {
+        std::string text = wes::test::read_file(file.string());
+        std::size_t pos = 0;
+        while (pos < text.size()) {
+            std::size_t nl = text.find('\n', pos);
+            if (nl == std::string::npos) nl = text.size();
+            EXPECT_TRUE(same_as_expression(ex, text.substr(pos, nl - pos))) << file;
+            pos = nl + 1;
+            ++lines;
+        }
     }
     EXPECT_GT(lines, 50u);
 }
