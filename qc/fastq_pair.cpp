@@ -4,6 +4,7 @@
 #include <limits>
 #include <memory>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 
 namespace wes::qc {
@@ -151,7 +152,12 @@ bool recount(const std::string& path, int mate, std::uint64_t records, MateScan&
 // file) comes before the walks of record k, and the read-1 walk before the read-2 walk.
 PairResult read_concurrent(RecordReader& r1, RecordReader& r2, MateScan& s1, MateScan& s2) {
     std::atomic<std::uint64_t> limit1{k_no_limit}, limit2{k_no_limit};
-    std::thread t([&] { scan_mate(r2, 2, s2, limit1, limit2); });
+    std::thread t;
+    try {
+        t = std::thread([&] { scan_mate(r2, 2, s2, limit1, limit2); });
+    } catch (const std::system_error&) {  // no thread to be had: read pair by pair
+        return read_sequential(r1, r2, s1.counts, s2.counts);
+    }
     scan_mate(r1, 1, s1, limit2, limit1);
     t.join();
 
