@@ -164,6 +164,7 @@ bool has_chr_prefix(std::string_view line) {
 // words are walked once, the last ten kept in a ring, and the first start that fits
 // is the leftmost match.
 bool match_vcf_line(std::string_view line, LineFields& fields) {
+    if (line.empty()) return false;
     if (const void* nul = std::memchr(line.data(), '\0', line.size()))
         line = line.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - line.data()));
     const char* p = line.data();

@@ -26,10 +26,10 @@ std::string printf_fixed(double v, int prec) {
 }  // namespace
 
 TEST(VcfNumbers, FixedFormatIsPrintfs) {
-    const double special[] = {0.0, 0.5, 1.5, 2.5, 0.03125, 0.00005, 0.00015, 1e-300, 5e-324, 123456789.98765,
+    const double edges[] = {0.0, 0.5, 1.5, 2.5, 0.03125, 0.00005, 0.00015, 1e-300, 5e-324, 123456789.98765,
                               999999999999999.9, 1e15, 3.4028234663852886e38, -0.0, -1.25,
                               std::numeric_limits<double>::infinity(), std::nan("")};
-    for (double v : special)
+    for (double v : edges)
         for (int prec = 0; prec <= 4; ++prec) EXPECT_EQ(fixed(v, prec), printf_fixed(v, prec)) << v;
 
     // Every kind of float the table can hold: random bit patterns over the whole range,
