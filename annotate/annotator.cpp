@@ -40,9 +40,9 @@ int run_annotator(int argc, char** argv, const AnnotatorSpec& spec) {
     // All three opens are made before any is tested.
     LineReader rows, db;
     OutFile out;
-    bool rows_ok = rows.open(argv[1]);
-    bool db_ok = !db_path.empty() && db.open(db_path);
-    bool out_ok = !out_path.empty() && out.open(out_path);
+    bool rows_ok = rows.open(argv[1], true);
+    bool db_ok = !db_path.empty() && db.open(db_path, true);
+    bool out_ok = !out_path.empty() && out.open(out_path, true);
     if (!rows_ok || !db_ok || !out_ok) {
         std::printf("Attention:\tmust be something wrong in this files, please check them !\n");
         if (!rows_ok) std::fprintf(stderr, "%s: cannot open %s: %s\n", spec.program, argv[1], rows.error().c_str());

@@ -1,19 +1,118 @@
 #include "line_reader.hpp"
 
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
 
 namespace wes {
 namespace {
 constexpr std::size_t k_initial_buffer = 1 << 20;
-
 }
+
+// Two chunks filled in turn by a reader thread. Each chunk keeps room in front of its
+// data, where the consumer puts the unfinished line of the chunk before, so lines are
+// handed out of the chunk itself without copying the bulk of the data.
+class ReadAhead {
+public:
+    static constexpr std::size_t k_front = 64 << 10;
+    static constexpr std::size_t k_data = 1 << 20;
+
+    struct Chunk {
+        std::vector<char> mem = std::vector<char>(k_front + k_data);
+        std::size_t size = 0;  // bytes read into mem[k_front ...]
+        bool filled = false;
+        bool at_end = false;  // nothing follows this chunk
+        bool failed = false;
+        std::string error;
+    };
+
+    explicit ReadAhead(ByteSource& src) : src_(src), thread_([this] { run(); }) {}
+    ~ReadAhead() {
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            stop_ = true;
+        }
+        cv_.notify_all();
+        thread_.join();
+    }
+
+    // The next chunk in file order, once it is filled.
+    int take() {
+        std::unique_lock<std::mutex> lock(m_);
+        int i = next_take_;
+        cv_.wait(lock, [&] { return chunks_[i].filled; });
+        next_take_ ^= 1;
+        return i;
+    }
+    Chunk& chunk(int i) { return chunks_[i]; }
+    // Gives chunk i back to be filled again.
+    void release(int i) {
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            chunks_[i].filled = false;
+        }
+        cv_.notify_all();
+    }
+
+private:
+    void run() {
+        int i = 0;
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> lock(m_);
+                cv_.wait(lock, [&] { return stop_ || !chunks_[i].filled; });
+                if (stop_) return;
+            }
+            Chunk& c = chunks_[i];
+            c.size = 0;
+            bool end = false, failed = false;
+            while (c.size < k_data) {
+                std::ptrdiff_t got = src_.read(c.mem.data() + k_front + c.size, k_data - c.size);
+                if (got < 0) {
+                    failed = true;
+                    c.error = src_.error();
+                    break;
+                }
+                if (got == 0) {
+                    end = true;
+                    break;
+                }
+                c.size += static_cast<std::size_t>(got);
+            }
+            {
+                std::lock_guard<std::mutex> lock(m_);
+                c.at_end = end || failed;
+                c.failed = failed;
+                c.filled = true;
+            }
+            cv_.notify_all();
+            if (end || failed) return;
+            i ^= 1;
+        }
+    }
+
+    ByteSource& src_;
+    Chunk chunks_[2];
+    std::mutex m_;
+    std::condition_variable cv_;
+    int next_take_ = 0;
+    bool stop_ = false;
+    std::thread thread_;  // last: starts once everything above is ready
+};
+
+LineReader::LineReader() = default;
+LineReader::~LineReader() = default;
 
 LineReader::LineReader(std::unique_ptr<ByteSource> src, std::string name)
     : src_(std::move(src)), path_(std::move(name)), buf_(k_initial_buffer) {
     data_ = buf_.data();
 }
 
-bool LineReader::open(const std::string& path) {
+bool LineReader::open(const std::string& path, bool read_ahead) {
+    ahead_.reset();
+    chunk_ = -1;
     path_ = path;
     src_ = open_byte_source(path, error_);
     if (!src_) return false;
@@ -24,6 +123,48 @@ bool LineReader::open(const std::string& path) {
     mask_ = 0;
     next_block_ = 0;
     data_ = buf_.data();
+    struct stat st;
+    if (read_ahead && path != "-" && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        ahead_ = std::make_unique<ReadAhead>(*src_);
+    return true;
+}
+
+// Read-ahead: moves on to the next chunk, carrying the unfinished line [pos_, end_)
+// into the room in front of the chunk's data (or, for a line longer than that room,
+// into buf_ together with the chunk's data).
+bool LineReader::fill_ahead() {
+    int next = ahead_->take();
+    ReadAhead::Chunk& c = ahead_->chunk(next);
+    if (c.failed) {
+        failed_ = true;
+        error_ = c.error;
+        return false;
+    }
+    const bool at_end = c.at_end;
+    std::size_t tail = end_ - pos_;
+    std::size_t scanned = next_block_ - pos_;  // bytes of the tail already searched
+    char* front = c.mem.data() + ReadAhead::k_front;
+    if (tail <= ReadAhead::k_front) {
+        std::memcpy(front - tail, data_ + pos_, tail);
+        if (chunk_ >= 0) ahead_->release(chunk_);
+        chunk_ = next;
+        data_ = c.mem.data();
+        pos_ = ReadAhead::k_front - tail;
+        end_ = ReadAhead::k_front + c.size;
+    } else {
+        std::vector<char> joined(tail + c.size);
+        std::memcpy(joined.data(), data_ + pos_, tail);
+        std::memcpy(joined.data() + tail, front, c.size);
+        if (chunk_ >= 0) ahead_->release(chunk_);
+        ahead_->release(next);
+        chunk_ = -1;
+        buf_.swap(joined);
+        data_ = buf_.data();
+        pos_ = 0;
+        end_ = buf_.size();
+    }
+    next_block_ = pos_ + scanned;
+    if (at_end) eof_ = true;
     return true;
 }
 
@@ -73,9 +214,13 @@ LineReader::Status LineReader::next_slow(std::string_view& line, bool& had_newli
             ++line_no_;
             return Status::line;
         }
-        std::size_t shift = pos_;
-        if (!fill()) return Status::error;
-        next_block_ -= shift;
+        if (ahead_) {
+            if (!fill_ahead()) return Status::error;
+        } else {
+            std::size_t shift = pos_;
+            if (!fill()) return Status::error;
+            next_block_ -= shift;
+        }
         // Newly read bytes may hold whole blocks again: go back to the fast scan.
         if (next_block_ + 64 <= end_) return next(line, had_newline);
     }

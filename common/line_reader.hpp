@@ -15,15 +15,23 @@
 
 namespace wes {
 
+class ReadAhead;
+
 class LineReader {
 public:
     enum class Status { line, eof, error };
 
-    LineReader() = default;
+    LineReader();
     explicit LineReader(std::unique_ptr<ByteSource> src, std::string name = "-");
 
+    ~LineReader();
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
     // Opens a plain or compressed file. False when it cannot be opened (error() says why).
-    bool open(const std::string& path);
+    // With read_ahead, a second thread reads (and inflates) the next stretch of a regular
+    // file while this one splits lines; the lines are the same either way.
+    bool open(const std::string& path, bool read_ahead = false);
 
     // The next line without its newline; had_newline tells whether one ended it
     // (only the last line of a file can lack it).
@@ -72,6 +80,7 @@ private:
     }
     Status next_slow(std::string_view& line, bool& had_newline);
     bool fill();
+    bool fill_ahead();
 
     std::unique_ptr<ByteSource> src_;
     std::string path_;
@@ -80,6 +89,8 @@ private:
     std::size_t pos_ = 0, end_ = 0;
     std::uint64_t line_no_ = 0;
     std::uint64_t mask_ = 0;
+    std::unique_ptr<ReadAhead> ahead_;
+    int chunk_ = -1;  // read-ahead chunk that data_ points into, or -1
     const char* data_ = nullptr;  // buf_.data()
     std::size_t next_block_ = 0;
     bool eof_ = false, failed_ = false;

@@ -2,8 +2,10 @@
 // the file stays failed; the caller reports it (report_failure) and ends with status 2.
 #pragma once
 
+#include <atomic>
 #include <charconv>
 #include <cstdint>
+#include <memory>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -11,15 +13,18 @@
 
 namespace wes {
 
+class WriteBehind;
+
 class OutFile {
 public:
-    OutFile() = default;
+    OutFile();
     ~OutFile();
     OutFile(const OutFile&) = delete;
     OutFile& operator=(const OutFile&) = delete;
 
     // Creates or truncates path ("-" is standard output). False when it cannot be opened.
-    bool open(const std::string& path);
+    // With write_behind, a second thread writes each full buffer while the next one fills.
+    bool open(const std::string& path, bool write_behind = false);
     bool is_open() const { return fd_ >= 0; }
 
     void write(std::string_view s) {
@@ -47,7 +52,7 @@ public:
     // Flushes and closes; false when anything failed along the way.
     bool close();
 
-    bool failed() const { return failed_; }
+    bool failed() const { return failed_.load(std::memory_order_acquire); }
     const std::string& path() const { return path_; }
     const std::string& error() const { return error_; }
 
@@ -56,9 +61,12 @@ public:
 
 private:
     void write_slow(std::string_view s);
+    friend class WriteBehind;
+    bool write_all(const char* p, std::size_t n);  // false (and failed) on an error
 
     int fd_ = -1;
-    bool failed_ = false;
+    std::atomic<bool> failed_{false};
+    std::unique_ptr<WriteBehind> behind_;
     std::string path_;
     std::string error_;
     std::vector<char> buf_ = std::vector<char>(1 << 18);

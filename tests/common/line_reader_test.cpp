@@ -48,16 +48,49 @@ TEST(LineReader, PlainGzipAndMultiMemberGiveTheSameLines) {
     wes::test::write_gzip(dir.path("one.gz"), text);
     wes::test::write_gzip(dir.path("many.gz"), text, 777);
     std::vector<std::vector<std::string>> got;
-    for (const char* name : {"p.txt", "one.gz", "many.gz"}) {
-        wes::LineReader r;
-        ASSERT_TRUE(r.open(dir.path(name)));
-        Status st;
-        got.push_back(all_lines(r, &st));
-        EXPECT_EQ(st, Status::eof) << name;
+    for (bool ahead : {false, true}) {
+        for (const char* name : {"p.txt", "one.gz", "many.gz"}) {
+            wes::LineReader r;
+            ASSERT_TRUE(r.open(dir.path(name), ahead));
+            Status st;
+            got.push_back(all_lines(r, &st));
+            EXPECT_EQ(st, Status::eof) << name;
+        }
     }
     EXPECT_EQ(got[0].size(), 20000u);
-    EXPECT_EQ(got[0], got[1]);
-    EXPECT_EQ(got[0], got[2]);
+    for (const auto& g : got) EXPECT_EQ(g, got[0]);
+}
+
+TEST(LineReader, ReadAheadCarriesLinesAcrossChunksWhole) {
+    // Lines of every size around the read-ahead chunk and its front room, a blank line,
+    // and a last line without a newline; plain and compressed.
+    wes::test::ScratchDir dir;
+    std::vector<std::string> want;
+    std::string text;
+    std::size_t sizes[] = {0, 1, 63, 64, 65, 4000, 65535, 65536, 65537, 70000, 1 << 20, (1 << 20) + 3, 3 << 20};
+    for (int round = 0; round < 3; ++round)
+        for (std::size_t s : sizes) {
+            std::string line(s, static_cast<char>('a' + (s + round) % 26));
+            want.push_back(line);
+            text += line + "\n";
+        }
+    for (int i = 0; i < 50000; ++i) {
+        want.push_back("short " + std::to_string(i));
+        text += want.back() + "\n";
+    }
+    want.push_back("tail without newline");
+    text += want.back();
+    wes::test::write_file(dir.path("p.txt"), text);
+    wes::test::write_gzip(dir.path("p.gz"), text, 100000);
+    for (const char* name : {"p.txt", "p.gz"}) {
+        wes::LineReader r;
+        ASSERT_TRUE(r.open(dir.path(name), true));
+        Status st;
+        std::vector<std::string> got = all_lines(r, &st);
+        EXPECT_EQ(st, Status::eof);
+        ASSERT_EQ(got.size(), want.size()) << name;
+        for (std::size_t i = 0; i < want.size(); ++i) ASSERT_EQ(got[i], want[i]) << name << " line " << i;
+    }
 }
 
 TEST(LineReader, TruncatedOrCorruptGzipIsAnErrorNotAnEnd) {
@@ -72,13 +105,15 @@ TEST(LineReader, TruncatedOrCorruptGzipIsAnErrorNotAnEnd) {
     for (std::size_t i = bad.size() / 3; i < bad.size() / 3 + 64; ++i) bad[i] = static_cast<char>(bad[i] ^ 0x5a);
     wes::test::write_file(dir.path("bad.gz"), bad);
     wes::test::write_file(dir.path("tail.gz"), gz + "garbage");
-    for (const char* name : {"cut.gz", "bad.gz", "tail.gz"}) {
-        wes::LineReader r;
-        ASSERT_TRUE(r.open(dir.path(name)));
-        Status st;
-        all_lines(r, &st);
-        EXPECT_EQ(st, Status::error) << name;
-        EXPECT_FALSE(r.error().empty());
+    for (bool ahead : {false, true}) {
+        for (const char* name : {"cut.gz", "bad.gz", "tail.gz"}) {
+            wes::LineReader r;
+            ASSERT_TRUE(r.open(dir.path(name), ahead));
+            Status st;
+            all_lines(r, &st);
+            EXPECT_EQ(st, Status::error) << name;
+            EXPECT_FALSE(r.error().empty());
+        }
     }
 }
 

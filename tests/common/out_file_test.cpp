@@ -3,26 +3,37 @@
 #include "out_file.hpp"
 #include "test_util.hpp"
 
-TEST(OutFile, WritesLargeOutputWhole) {
-    wes::test::ScratchDir dir;
-    wes::OutFile f;
-    ASSERT_TRUE(f.open(dir.path("o.txt")));
-    std::string big(3'000'000, 'y');
-    f.write("head\t");
-    f.put_int(-42);
-    f.put('\n');
-    f.write(big);
-    ASSERT_TRUE(f.close());
-    EXPECT_EQ(wes::test::read_file(dir.path("o.txt")), "head\t-42\n" + big);
+TEST(OutFile, WritesLargeOutputWholeWithAndWithoutWriteBehind) {
+    for (bool behind : {false, true}) {
+        wes::test::ScratchDir dir;
+        wes::OutFile f;
+        ASSERT_TRUE(f.open(dir.path("o.txt"), behind));
+        std::string big(3'000'000, 'y');
+        std::string want = "head\t-42\n" + big;
+        f.write("head\t");
+        f.put_int(-42);
+        f.put('\n');
+        f.write(big);
+        for (int i = 0; i < 200000; ++i) {
+            f.put_int(i);
+            f.put('\n');
+            want += std::to_string(i) + "\n";
+        }
+        ASSERT_TRUE(f.close());
+        EXPECT_EQ(wes::test::read_file(dir.path("o.txt")), want);
+    }
 }
 
 TEST(OutFile, FullDiskIsReportedNotSwallowed) {
-    wes::OutFile f;
-    ASSERT_TRUE(f.open("/dev/full"));
-    f.write("x\n");
-    EXPECT_FALSE(f.close());
-    EXPECT_TRUE(f.failed());
-    EXPECT_FALSE(f.error().empty());
+    for (bool behind : {false, true}) {
+        wes::OutFile f;
+        ASSERT_TRUE(f.open("/dev/full", behind));
+        f.write("x\n");
+        for (int i = 0; i < 100000 && !f.failed(); ++i) f.write("more text\n");
+        EXPECT_FALSE(f.close());
+        EXPECT_TRUE(f.failed());
+        EXPECT_FALSE(f.error().empty());
+    }
 }
 
 TEST(OutFile, OpenFailure) {
