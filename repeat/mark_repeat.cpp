@@ -57,11 +57,11 @@ int main(int argc, char** argv) {
     // All three are opened before any is checked, so the output exists (empty) even
     // when an input is missing.
     wes::LineReader in;
-    const bool in_ok = in.open(argv[1]);
+    const bool in_ok = in.open(argv[1], true);
     wes::LineReader repeats;
-    const bool repeats_ok = repeats.open(ssr_path);
+    const bool repeats_ok = repeats.open(ssr_path, true);
     wes::OutFile out;
-    const bool out_ok = out.open(out_path);
+    const bool out_ok = out.open(out_path, true);
     if (!in_ok) {
         std::printf("infile open failed\n");
         return wes::exit_failure;

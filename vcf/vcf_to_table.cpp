@@ -90,12 +90,12 @@ int run_vcf_to_table(int argc, char** argv) {
     const std::string out_path = argv[2];
 
     LineReader in;
-    if (!in.open(in_path)) {
+    if (!in.open(in_path, true)) {
         std::printf("File open filed!\n");
         return status_usage;
     }
     OutFile out;
-    if (!out.open(out_path)) {
+    if (!out.open(out_path, true)) {
         std::printf("File open filed!\n");
         return status_usage;
     }
