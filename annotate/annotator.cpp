@@ -11,11 +11,11 @@
 namespace wes::annotate {
 namespace {
 
-const AnnotatorSpec* g_spec = nullptr;
+const AnnotatorTool* g_tool = nullptr;
 
 void help(const char* invoked_as) {
     std::printf("\tUsage:\n\t\t%s < > < > < >\n", invoked_as);
-    for (const char* line : g_spec->usage_lines)
+    for (const char* line : g_tool->usage_lines)
         if (line) std::printf("%s\n", line);
 }
 
@@ -26,16 +26,16 @@ int read_failure(const LineReader& r) {
 
 }  // namespace
 
-int run_annotator(int argc, char** argv, const AnnotatorSpec& spec) {
-    g_spec = &spec;
-    handle_common_options(argc, argv, spec.program, help);
-    if (argc != spec.n_args + 1) {
+int run_annotator(int argc, char** argv, const AnnotatorTool& tool) {
+    g_tool = &tool;
+    handle_common_options(argc, argv, tool.program, help);
+    if (argc != tool.n_args + 1) {
         help(argv[0]);
         return exit_failure;
     }
-    std::string out_path(first_word(argv[spec.n_args]));
-    std::string db_path = path_setting(spec.db_env, spec.db_compiled);
-    if (spec.db_from_long_second_arg && std::strlen(argv[2]) > 20) db_path.assign(first_word(argv[2]));
+    std::string out_path(first_word(argv[tool.n_args]));
+    std::string db_path = path_setting(tool.db_env, tool.db_compiled);
+    if (tool.db_from_long_second_arg && std::strlen(argv[2]) > 20) db_path.assign(first_word(argv[2]));
 
     // All three opens are made before any is tested.
     LineReader rows, db;
@@ -45,12 +45,12 @@ int run_annotator(int argc, char** argv, const AnnotatorSpec& spec) {
     bool out_ok = !out_path.empty() && out.open(out_path, true);
     if (!rows_ok || !db_ok || !out_ok) {
         std::printf("Attention:\tmust be something wrong in this files, please check them !\n");
-        if (!rows_ok) std::fprintf(stderr, "%s: cannot open %s: %s\n", spec.program, argv[1], rows.error().c_str());
+        if (!rows_ok) std::fprintf(stderr, "%s: cannot open %s: %s\n", tool.program, argv[1], rows.error().c_str());
         if (!db_ok)
-            std::fprintf(stderr, "%s: cannot open database %s: %s\n", spec.program, db_path.c_str(),
+            std::fprintf(stderr, "%s: cannot open database %s: %s\n", tool.program, db_path.c_str(),
                          db_path.empty() ? "no path" : db.error().c_str());
         if (!out_ok)
-            std::fprintf(stderr, "%s: cannot create %s: %s\n", spec.program, out_path.c_str(),
+            std::fprintf(stderr, "%s: cannot create %s: %s\n", tool.program, out_path.c_str(),
                          out_path.empty() ? "no path" : out.error().c_str());
         if (out_ok) out.close();
         return exit_failure;
@@ -62,15 +62,15 @@ int run_annotator(int argc, char** argv, const AnnotatorSpec& spec) {
     LineReader::Status st = rows.next(header, nl);
     if (st == LineReader::Status::error) return read_failure(rows);
     std::string header_copy(st == LineReader::Status::line ? header : std::string_view());
-    if (spec.db_has_header) {
+    if (tool.db_has_header) {
         std::string_view dropped;
         if (db.next(dropped) == LineReader::Status::error) return read_failure(db);
     }
-    switch (spec.header) {
+    switch (tool.header) {
         case ResultHeader::echo_with_column:
             out.write(header_copy);
             out.write(" \t");
-            out.write(spec.column);
+            out.write(tool.column);
             out.put('\n');
             break;
         case ResultHeader::score_columns:
@@ -86,7 +86,7 @@ int run_annotator(int argc, char** argv, const AnnotatorSpec& spec) {
             break;
     }
 
-    MergeJoin join(spec.profile, rows, db, out);
+    MergeJoin join(tool.profile, rows, db, out);
     JoinEnd end = join.run();
     bool closed = out.close();
     if (end == JoinEnd::rows_read_error) return read_failure(rows);

@@ -12,7 +12,7 @@ enum class ResultHeader {
     copy,              // copied unchanged
 };
 
-struct AnnotatorSpec {
+struct AnnotatorTool {
     const char* program;
     int n_args;                  // arguments after the program name
     const char* usage_lines[4];  // the lines after the "< > < > < >" line, null-ended
@@ -26,11 +26,11 @@ struct AnnotatorSpec {
 };
 
 // Exit statuses: 1 after a complete run ("END"), 2 on any failure, 0 for --help/--version.
-int run_annotator(int argc, char** argv, const AnnotatorSpec& spec);
+int run_annotator(int argc, char** argv, const AnnotatorTool& tool);
 
-extern const AnnotatorSpec splice_spec;
-extern const AnnotatorSpec protein_spec;
-extern const AnnotatorSpec score_spec;
-extern const AnnotatorSpec popfreq_spec;
+extern const AnnotatorTool splice_tool;
+extern const AnnotatorTool protein_tool;
+extern const AnnotatorTool score_tool;
+extern const AnnotatorTool popfreq_tool;
 
 }  // namespace wes::annotate

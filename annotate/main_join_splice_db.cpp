@@ -1,3 +1,3 @@
 #include "annotator.hpp"
 
-int main(int argc, char** argv) { return wes::annotate::run_annotator(argc, argv, wes::annotate::splice_spec); }
+int main(int argc, char** argv) { return wes::annotate::run_annotator(argc, argv, wes::annotate::splice_tool); }

@@ -85,7 +85,7 @@ void popfreq_hit(OutFile& out, const Row& row, std::string_view value) {
 
 }  // namespace
 
-const AnnotatorSpec splice_spec = {
+const AnnotatorTool splice_tool = {
     "join_splice_db",
     3,
     {"\t\t1>:\tplease input the result file !", "\t\t2>:\tplease input the splice_predict Database !",
@@ -100,7 +100,7 @@ const AnnotatorSpec splice_spec = {
     {true, 5, 2, 3, {7}, 1, 8, false, splice_hit, splice_miss},
 };
 
-const AnnotatorSpec protein_spec = {
+const AnnotatorTool protein_tool = {
     "join_protein_db",
     3,
     {"\t\t1>:\tplease input the result file !", "\t\t2>:\tplease input the protein_predict Database !",
@@ -115,7 +115,7 @@ const AnnotatorSpec protein_spec = {
     {true, 5, 3, 4, {5, 6, 7, 8}, 4, 9, false, splice_hit, protein_miss},
 };
 
-const AnnotatorSpec score_spec = {
+const AnnotatorTool score_tool = {
     "join_score_db",
     4,
     {"\t\t1>:\tplease input the result file !", "\t\t2>:\tplease input the protein_predict Database file !",
@@ -130,7 +130,7 @@ const AnnotatorSpec score_spec = {
     {true, 5, 3, 4, {5}, 1, 6, false, score_line, score_miss},
 };
 
-const AnnotatorSpec popfreq_spec = {
+const AnnotatorTool popfreq_tool = {
     "revise_popfreq",
     3,
     {"\t\t1>:\tplease input the result file !", "\t\t2>:\tplease input the popfreq Database !",

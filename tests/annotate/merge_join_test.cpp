@@ -45,7 +45,7 @@ TEST(MergeJoin, NineRowTrace) {
         "NC_000001.10\t300\t300\tG\tA\n"
         "NC_000002.11\t50\t50\tG\tT\n";
     JoinCounts c;
-    EXPECT_EQ(join(splice_spec.profile, rows, trace_db, &c),
+    EXPECT_EQ(join(splice_tool.profile, rows, trace_db, &c),
               "NC_000001.10\t100\t100\tA\tG \t0.11\n"
               "NC_000001.10\t100\t100\tA\tG \t0.11\n"
               "NC_000001.10\t150\t150\tT\tC \tNA\n"
@@ -62,11 +62,11 @@ TEST(MergeJoin, NineRowTrace) {
 
 TEST(MergeJoin, NamesThatSortBeforeAccessionsNeverReadTheDatabase) {
     JoinCounts c;
-    EXPECT_EQ(join(splice_spec.profile, "1\t100\t100\tA\tG\nNC_000001.10\t0\t0\tA\tG\n", trace_db, &c),
+    EXPECT_EQ(join(splice_tool.profile, "1\t100\t100\tA\tG\nNC_000001.10\t0\t0\tA\tG\n", trace_db, &c),
               "1\t100\t100\tA\tG \tNA\nNC_000001.10\t0\t0\tA\tG \tNA\n");
     EXPECT_EQ(c.records, 0u);
     // "chr1" sorts after every accession: the first such row drains the database.
-    EXPECT_EQ(join(splice_spec.profile, "chr1\t100\t100\tA\tG\nchr2\t5\t5\tA\tG\n", trace_db, &c),
+    EXPECT_EQ(join(splice_tool.profile, "chr1\t100\t100\tA\tG\nchr2\t5\t5\tA\tG\n", trace_db, &c),
               "chr1\t100\t100\tA\tG \tNA\nchr2\t5\t5\tA\tG \tNA\n");
     EXPECT_EQ(c.records, 4u);
 }
@@ -75,7 +75,7 @@ TEST(MergeJoin, KeysCompareAsWholeTextsCaseIncluded) {
     std::string db = "NC_000001.10\t100\tA\t-G\t.\t.\t.\tdash\n"
                      "NC_000001.10\t200\ta\tg\t.\t.\t.\tlower\n";
     // "A-" with "G" and "A" with "-G" both give the key text ...-100-A--G.
-    EXPECT_EQ(join(splice_spec.profile, "NC_000001.10 100 100 A- G\nNC_000001.10 200 200 A G\n", db),
+    EXPECT_EQ(join(splice_tool.profile, "NC_000001.10 100 100 A- G\nNC_000001.10 200 200 A G\n", db),
               "NC_000001.10 100 100 A- G \tdash\nNC_000001.10 200 200 A G \tNA\n");
 }
 
@@ -88,7 +88,7 @@ TEST(MergeJoin, BlankAndUnreadableRowsLeaveTheCursorAlone) {
         "NC_000001.10\t200\t200\tC\n"       // four fields
         "NC_000001.10\t200\t200\tC\tA\n";
     JoinCounts c;
-    EXPECT_EQ(join(splice_spec.profile, rows, trace_db, &c),
+    EXPECT_EQ(join(splice_tool.profile, rows, trace_db, &c),
               "NC_000001.10\t100\t100\tA\tG \t0.11\n"
               "NC_000001.10\t12abc\t200\tC\tA \tNA\n"
               "NC_000001.10\t200\t200\tC \tNA\n"
@@ -101,12 +101,12 @@ TEST(MergeJoin, DatabaseLinesLackingFieldsAreSkipped) {
                      "NC_000001.10\t100\tA\tG\t.\t.\t.\n"        // no value column
                      "NC_000001.10\tabc\tA\tG\t.\t.\t.\tbad\n"   // no position
                      "NC_000001.10\t100\tA\tG\t.\t.\t.\t0.5\n";
-    EXPECT_EQ(join(splice_spec.profile, "NC_000001.10\t100\t100\tA\tG\n", db),
+    EXPECT_EQ(join(splice_tool.profile, "NC_000001.10\t100\t100\tA\tG\n", db),
               "NC_000001.10\t100\t100\tA\tG \t0.5\n");
     // A short record never becomes the cursor: the row before it still reaches 0.5.
     std::string db2 = "NC_000001.10\t150\tA\tG\n"
                       "NC_000001.10\t200\tA\tG\t.\t.\t.\t0.7\n";
-    EXPECT_EQ(join(splice_spec.profile, "NC_000001.10 120 1 A G\nNC_000001.10 200 1 A G\n", db2),
+    EXPECT_EQ(join(splice_tool.profile, "NC_000001.10 120 1 A G\nNC_000001.10 200 1 A G\n", db2),
               "NC_000001.10 120 1 A G \tNA\nNC_000001.10 200 1 A G \t0.7\n");
 }
 
@@ -116,14 +116,14 @@ TEST(MergeJoin, LongFieldsCarriageReturnsAndALastLineWithoutNewline) {
     std::string db = "NC_000001.10\t100\tA\t" + alt + "\t.\t.\t.\t" + value + "\n" +
                      "NC_000001.10\t300\tC\tG\t.\t.\t.\t0.3\r\n";
     std::string rows = "NC_000001.10\t100\t100\tA\t" + alt + "\r\n" + "NC_000001.10\t300\t300\tC\tG";
-    EXPECT_EQ(join(splice_spec.profile, rows, db),
+    EXPECT_EQ(join(splice_tool.profile, rows, db),
               "NC_000001.10\t100\t100\tA\t" + alt + "\r \t" + value + "\n" + "NC_000001.10\t300\t300\tC\tG \t0.3\n");
 }
 
 TEST(MergeJoin, AfterTheDatabaseEndsARowEqualToTheCursorStillHits) {
     std::string rows = "NC_000002.11\t50\t50\tG\tT\nNC_000002.11\t70\t70\tA\tC\nNC_000002.11\t50\t50\tG\tT\n"
                        "NC_000002.11\t80\t80\tA\tC\n";
-    EXPECT_EQ(join(splice_spec.profile, rows, trace_db.substr(trace_db.find("NC_000002"))),
+    EXPECT_EQ(join(splice_tool.profile, rows, trace_db.substr(trace_db.find("NC_000002"))),
               "NC_000002.11\t50\t50\tG\tT \t0.44\nNC_000002.11\t70\t70\tA\tC \tNA\n"
               "NC_000002.11\t50\t50\tG\tT \t0.44\nNC_000002.11\t80\t80\tA\tC \tNA\n");
 }
@@ -131,13 +131,13 @@ TEST(MergeJoin, AfterTheDatabaseEndsARowEqualToTheCursorStillHits) {
 TEST(MergeJoin, ProteinValuesAndFiller) {
     std::string db = "NC_000001.10 100 x A G D 0.9 P 0.8 extra\n"
                      "NC_000001.10 200 x C T T 0.1 B\n";  // eight fields: skipped
-    EXPECT_EQ(join(protein_spec.profile, "NC_000001.10 100 100 A G\nNC_000001.10 200 200 C T\n", db),
+    EXPECT_EQ(join(protein_tool.profile, "NC_000001.10 100 100 A G\nNC_000001.10 200 200 C T\n", db),
               "NC_000001.10 100 100 A G \tD|0.9|P|0.8\nNC_000001.10 200 200 C T \tNA|NA_NA|NA|NA\n");
 }
 
 TEST(MergeJoin, ScoreRowsAreRebuilt) {
     std::string db = "NC_000001.10\t100\tx\tA\tG\t0.75\n";
-    EXPECT_EQ(join(score_spec.profile,
+    EXPECT_EQ(join(score_tool.profile,
                    "NC_000001.10 +0100 105 A G more\nNC_000001.10 1x 2 C T\nNC_000001.10 300\n", db),
               "NC_000001.10\t100\t100\tA\tG\t0.75\n"
               "NC_000001.10\t1x\t1x\tC\tT\tNA\n"
@@ -173,7 +173,7 @@ TEST(MergeJoin, PopulationFrequencySixRowTrace) {
     std::string r4 = popfreq_row("NC_000001.10", "301", "CA", "-");
     std::string r5 = popfreq_row("NC_000001.10", "400", "AT", "GC");
     std::string r6 = popfreq_row("NC_000001.10", "500", "C", "T");
-    EXPECT_EQ(join(popfreq_spec.profile, r1 + r2 + r3 + r4 + r5 + r6, db),
+    EXPECT_EQ(join(popfreq_tool.profile, r1 + r2 + r3 + r4 + r5 + r6, db),
               revised(r1, "0.01|0.02") + revised(r2, "0.10|0.12") + r3 + revised(r4, "0.03|0.05") +
                   revised(r5, "0.20|0.30") + r6);
 }
@@ -187,7 +187,7 @@ TEST(MergeJoin, PopulationFrequencyRowShapes) {
     std::string narrow = "NC_000001.10\t200\t200\t-\tT\tonly six\n";  // fewer than twenty fields
     std::string last = popfreq_row("NC_000001.10", "300", "C", "T");
     last.pop_back();  // no newline at the end of the file
-    EXPECT_EQ(join(popfreq_spec.profile, wide + narrow + last, db),
+    EXPECT_EQ(join(popfreq_tool.profile, wide + narrow + last, db),
               "NC_000001.10\t100\t100\tA\tG\t6\t7\t8\t9\t10\t11\t12\t13\t14\t15\t16\t17\t18\ta|b\t20\t21\t22\n" +
                   narrow + revised(last + "\n", "e|f"));
 }
@@ -204,7 +204,7 @@ TEST(MergeJoin, DatabasePositionsOfEveryShape) {
                      "NC_000002.11 7 A G . . . short_line_7\n";
     std::string rows = "NC_000001.10 5 5 A G\nNC_000001.10 12 12 A G\nNC_000001.10 13 13 A G\n"
                        "NC_000001.10 123456789 1 A G\nNC_000002.11 7 7 A G\n";
-    EXPECT_EQ(join(splice_spec.profile, rows, db),
+    EXPECT_EQ(join(splice_tool.profile, rows, db),
               "NC_000001.10 5 5 A G \tplus\nNC_000001.10 12 12 A G \tzeros\nNC_000001.10 13 13 A G \tgood\n"
               "NC_000001.10 123456789 1 A G \tnine\nNC_000002.11 7 7 A G \tshort_line_7\n");
 }
