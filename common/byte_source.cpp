@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -43,6 +45,33 @@ private:
 class PlainSource final : public ByteSource {
 public:
     PlainSource(int fd, std::string head) : fd_(fd), head_(std::move(head)) {}
+    ~PlainSource() override {
+        if (map_) ::munmap(map_, map_size_);
+    }
+
+    bool map_whole(const char*& data, std::size_t& size) override {
+        struct stat st;
+        if (fd_.get() <= 0 || head_pos_ != 0 || ::fstat(fd_.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+            st.st_size <= 0)
+            return false;
+        void* m = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd_.get(), 0);
+        if (m == MAP_FAILED) return false;
+        ::madvise(m, static_cast<std::size_t>(st.st_size), MADV_SEQUENTIAL);
+        map_ = m;
+        map_size_ = static_cast<std::size_t>(st.st_size);
+        data = static_cast<const char*>(m);
+        size = map_size_;
+        return true;
+    }
+    // Pages behind the reader are given back, so memory stays small whatever the size.
+    void release_before(std::size_t offset) override {
+        const std::size_t page = 4096;
+        std::size_t upto = offset / page * page;
+        if (map_ && upto > released_) {
+            ::madvise(static_cast<char*>(map_) + released_, upto - released_, MADV_DONTNEED);
+            released_ = upto;
+        }
+    }
     std::ptrdiff_t read(char* buf, std::size_t n) override {
         if (head_pos_ < head_.size()) {
             std::size_t k = std::min(n, head_.size() - head_pos_);
@@ -59,6 +88,8 @@ private:
     FdHolder fd_;
     std::string head_;
     std::size_t head_pos_ = 0;
+    void* map_ = nullptr;
+    std::size_t map_size_ = 0, released_ = 0;
 };
 
 // Compressed file: one or more gzip members back to back (bgzip writes many).

@@ -17,6 +17,15 @@ public:
     // -1 on a failure; error() then tells what went wrong.
     virtual std::ptrdiff_t read(char* buf, std::size_t n) = 0;
     const std::string& error() const { return error_; }
+    // A regular, uncompressed file can hand out its whole content mapped into memory;
+    // it is then not read. Other sources return false.
+    virtual bool map_whole(const char*& data, std::size_t& size) {
+        (void)data;
+        (void)size;
+        return false;
+    }
+    // A mapped source: bytes before offset are no longer needed.
+    virtual void release_before(std::size_t offset) { (void)offset; }
 
 protected:
     std::string error_;

@@ -16,6 +16,7 @@
 namespace wes {
 
 class ReadAhead;
+class MapAhead;
 
 class LineReader {
 public:
@@ -48,7 +49,7 @@ public:
                 ++line_no_;
                 return Status::line;
             }
-            if (next_block_ + 64 > end_) return next_slow(line, had_newline);
+            if (next_block_ + 64 > end_ || next_block_ >= release_at_) return next_slow(line, had_newline);
             mask_ = newline_mask(data_ + next_block_);
             next_block_ += 64;
         }
@@ -90,6 +91,8 @@ private:
     std::uint64_t line_no_ = 0;
     std::uint64_t mask_ = 0;
     std::unique_ptr<ReadAhead> ahead_;
+    std::unique_ptr<MapAhead> map_ahead_;  // a mapped file: pages are mapped ahead of the reader
+    std::size_t release_at_ = SIZE_MAX;   // mapped: where the pages behind are next given back
     int chunk_ = -1;  // read-ahead chunk that data_ points into, or -1
     const char* data_ = nullptr;  // buf_.data()
     std::size_t next_block_ = 0;
