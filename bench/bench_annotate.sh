@@ -6,6 +6,7 @@
 #   bench/bench_annotate.sh [ROWS] [DB_LINES]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
 BIN=${BIN:-$here/../build/bin}
 data=$here/data/annotate
 rows=${1:-1000000}
@@ -35,24 +36,13 @@ if [ ! -s "$data/db.keyed" ]; then
     awk -F'\t' 'BEGIN{OFS="\t"} NR>1 {print $1, $2-1, $2, $4, $5}' "$tab" > "$data/rows.bed"
 fi
 
-# best of three wall-clock times (seconds) and the peak memory (KiB) of that run
-timeit() {
-    local best="" mem=""
-    for _ in 1 2 3; do
-        /usr/bin/time -f "%e %M" -o "$data/time" "$@" >/dev/null 2>&1 || true
-        read -r t m < <(tail -n 1 "$data/time")
-        if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN{exit !(a<b)}'; then best=$t; mem=$m; fi
-    done
-    echo "$best $mem"
-}
-
 cat "$db" > /dev/null  # warm the page cache
-read -r t_wc m_wc < <(timeit wc -l "$db")
-read -r t_us m_us < <(WES_SPLICE_DB=$db timeit "$BIN/join_splice_db" "$tab" x "$data/out.txt")
-read -r t_join m_join < <(timeit env LC_ALL=C join -t $'\t' -a 1 -e NA -o auto "$data/rows.keyed" "$data/db.keyed")
+read -r t_wc m_wc < <(best_of 3 wc -l "$db")
+read -r t_us m_us < <(WES_SPLICE_DB=$db best_of 3 "$BIN/join_splice_db" "$tab" x "$data/out.txt")
+read -r t_join m_join < <(best_of 3 env LC_ALL=C join -t $'\t' -a 1 -e NA -o auto "$data/rows.keyed" "$data/db.keyed")
 t_bt=""
 if command -v bedtools >/dev/null; then
-    read -r t_bt m_bt < <(timeit bedtools intersect -sorted -loj -a "$data/rows.bed" -b "$data/db.bed")
+    read -r t_bt m_bt < <(best_of 3 bedtools intersect -sorted -loj -a "$data/rows.bed" -b "$data/db.bed")
 fi
 
 hits=$(awk -F'\t' 'NR>1 && $NF!="NA"' "$data/out.txt" | wc -l)

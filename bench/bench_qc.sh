@@ -8,6 +8,7 @@
 #   bench/bench_qc.sh [RECORDS]      BIN=<dir of read_qc_stat> (default build/bin)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
 src=$(cd "$here/.." && pwd)
 BIN=${BIN:-$src/build/bin}
 records=${1:-1000000}
@@ -44,21 +45,6 @@ if [ ! -x "$data/inflate_only" ] || [ "$here/inflate_only.cpp" -nt "$data/inflat
         "$src/common/byte_source.cpp" "${inflater[@]}"
 fi
 
-# best_of N cmd...: runs cmd N times, prints the shortest wall time and its peak memory (KB).
-best_of() {
-    local n=$1
-    shift
-    local best="" mem=""
-    for _ in $(seq "$n"); do
-        local t m tf
-        tf=$(mktemp)
-        /usr/bin/time -o "$tf" -f "%e %M" "$@" >/dev/null 2>&1 || true
-        read -r t m < <(tail -1 "$tf")
-        rm -f "$tf"
-        if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN{exit !(a<b)}'; then best=$t; mem=$m; fi
-    done
-    echo "$best $mem"
-}
 both() { "$@" "$data/r_1.fq.gz" && "$@" "$data/r_2.fq.gz"; }
 both_plain() { "$@" "$data/r_1.fq" && "$@" "$data/r_2.fq"; }
 export -f both both_plain

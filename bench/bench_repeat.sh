@@ -6,6 +6,7 @@
 #   bench/bench_repeat.sh [ROWS] [INTERVALS]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
 BIN=${BIN:-$here/../build/bin}
 data=$here/data/repeat
 rows=${1:-1000000}
@@ -29,23 +30,9 @@ tab=$data/rows.txt
 ssr=$data/ssr.bed
 ls -la "$tab" "$ssr" | awk '{printf "  %s %.0f MB\n", $NF, $5/1e6}'
 
-# best of five wall-clock times (seconds) and the peak memory (KiB) of that run; the
-# output file is removed before each run so no run pays for truncating the last one
-timeit() {
-    local out=$1 best="" mem=""
-    shift
-    for _ in 1 2 3 4 5; do
-        rm -f "$out"
-        /usr/bin/time -f "%e %M" -o "$data/time" bash -c "$1" >/dev/null 2>&1 || true
-        read -r t m < "$data/time"
-        if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN{exit !(a<b)}'; then best=$t; mem=$m; fi
-    done
-    echo "$best $mem"
-}
-
 cat "$tab" "$ssr" > /dev/null  # warm the page cache
-read -r t_cat m_cat < <(timeit "$data/cat.out" "cat '$tab' '$ssr' > '$data/cat.out'")
-read -r t_ours m_ours < <(timeit "$data/ours.out" \
+read -r t_cat m_cat < <(best_of_fresh "$data/cat.out" 5 bash -c "cat '$tab' '$ssr' > '$data/cat.out'")
+read -r t_ours m_ours < <(best_of_fresh "$data/ours.out" 5 bash -c \
     "WES_SSR_FILE='$ssr' '$BIN/mark_repeat' '$tab' unused '$data/ours.out'")
 printf "  %-34s %6.2f s  %7d KiB\n" "cat of both files" "$t_cat" "$m_cat"
 printf "  %-34s %6.2f s  %7d KiB\n" "mark_repeat" "$t_ours" "$m_ours"
@@ -53,7 +40,7 @@ hits=$(grep -c 'Y=' "$data/ours.out" || true)
 echo "  rows marked Y=: $hits"
 
 if command -v bedtools >/dev/null; then
-    read -r t_bt m_bt < <(timeit "$data/bedtools.out" \
+    read -r t_bt m_bt < <(best_of_fresh "$data/bedtools.out" 5 bash -c \
         "bedtools intersect -sorted -c -a '$tab' -b '$ssr' > '$data/bedtools.out'")
     printf "  %-34s %6.2f s  %7d KiB\n" "bedtools intersect -sorted -c" "$t_bt" "$m_bt"
     bt_hits=$(awk '$NF > 0' "$data/bedtools.out" | wc -l)

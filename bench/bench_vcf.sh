@@ -5,6 +5,7 @@
 #   bench/bench_vcf.sh [LINES]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
 BIN=${BIN:-$here/../build/bin}
 data=$here/data/vcf
 lines=${1:-1000000}
@@ -27,26 +28,14 @@ if [ ! -s "$gz" ] || [ "$(cat "$data/params" 2>/dev/null)" != "$lines" ]; then
 fi
 ls -la "$vcf" "$gz" | awk '{printf "  %s %.0f MB\n", $NF, $5/1e6}'
 
-# best of five wall-clock times (seconds) and the peak memory (KiB) of that run
-timeit() {
-    local out=$1 best="" mem=""
-    shift
-    for _ in 1 2 3 4 5; do
-        rm -f "$out"
-        /usr/bin/time -f "%e %M" -o "$data/time" bash -c "$1" >/dev/null 2>&1 || true
-        read -r t m < "$data/time"
-        if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN{exit !(a<b)}'; then best=$t; mem=$m; fi
-    done
-    echo "$best $mem"
-}
 row() { printf "  %-40s %6.2f s  %7d KiB\n" "$1" "$2" "$3"; }
 
 fmt='%CHROM\t%POS\t%ID\t%REF\t%ALT\t%INFO/MQ\t[%AD]\t[%DP]\n'
 cat "$vcf" "$gz" > /dev/null  # warm the page cache
-read -r t_cat m_cat < <(timeit "$data/cat.out" "cat '$vcf' > '$data/cat.out'")
-read -r t_zcat m_zcat < <(timeit "$data/cat.out" "zcat '$gz' > '$data/cat.out'")
-read -r t_plain m_plain < <(timeit "$data/ours.tsv" "'$BIN/vcf_to_table' '$vcf' '$data/ours.tsv'")
-read -r t_bgz m_bgz < <(timeit "$data/ours_gz.tsv" "'$BIN/vcf_to_table' '$gz' '$data/ours_gz.tsv'")
+read -r t_cat m_cat < <(best_of_fresh "$data/cat.out" 5 bash -c "cat '$vcf' > '$data/cat.out'")
+read -r t_zcat m_zcat < <(best_of_fresh "$data/cat.out" 5 bash -c "zcat '$gz' > '$data/cat.out'")
+read -r t_plain m_plain < <(best_of_fresh "$data/ours.tsv" 5 bash -c "'$BIN/vcf_to_table' '$vcf' '$data/ours.tsv'")
+read -r t_bgz m_bgz < <(best_of_fresh "$data/ours_gz.tsv" 5 bash -c "'$BIN/vcf_to_table' '$gz' '$data/ours_gz.tsv'")
 row "cat plain" "$t_cat" "$m_cat"
 row "zcat bgzipped" "$t_zcat" "$m_zcat"
 row "vcf_to_table plain" "$t_plain" "$m_plain"
@@ -58,8 +47,8 @@ else
 fi
 
 if command -v bcftools >/dev/null; then
-    read -r t_bq m_bq < <(timeit "$data/bcftools.out" "bcftools query -f '$fmt' '$vcf' > '$data/bcftools.out'")
-    read -r t_bqz m_bqz < <(timeit "$data/bcftools.out" "bcftools query -f '$fmt' '$gz' > '$data/bcftools.out'")
+    read -r t_bq m_bq < <(best_of_fresh "$data/bcftools.out" 5 bash -c "bcftools query -f '$fmt' '$vcf' > '$data/bcftools.out'")
+    read -r t_bqz m_bqz < <(best_of_fresh "$data/bcftools.out" 5 bash -c "bcftools query -f '$fmt' '$gz' > '$data/bcftools.out'")
     row "bcftools query plain" "$t_bq" "$m_bq"
     row "bcftools query bgzipped" "$t_bqz" "$m_bqz"
     awk -v a="$t_bq" -v b="$t_plain" -v c="$t_bqz" -v d="$t_bgz" 'BEGIN {
