@@ -8,7 +8,7 @@
 #include "cli.hpp"
 #include "counters.hpp"
 #include "fastq_pair.hpp"
-#include "qc_report.hpp"
+#include "reports.hpp"
 #include "settings.hpp"
 
 namespace {

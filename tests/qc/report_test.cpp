@@ -5,7 +5,7 @@
 #include <string>
 
 #include "counters.hpp"
-#include "qc_report.hpp"
+#include "reports.hpp"
 
 namespace {
 

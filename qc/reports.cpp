@@ -1,4 +1,4 @@
-#include "qc_report.hpp"
+#include "reports.hpp"
 
 #include <cinttypes>
 #include <cstdio>
