@@ -9,23 +9,24 @@ namespace wes::annotate {
 enum class ResultHeader {
     echo_with_column,  // the header, a blank where its newline was, a tab, the column name
     score_columns,     // dropped; "chr\tstart\tend\tref\tmut\t<name>" written instead
-    copy,              // copied unchanged
+    copy,              // copied as read
 };
 
 struct AnnotatorTool {
-    const char* program;
-    int n_args;                  // arguments after the program name
-    const char* usage_lines[4];  // the lines after the "< > < > < >" line, null-ended
-    const char* db_env;          // environment variable that overrides the compiled path
-    const char* db_compiled;
-    bool db_from_long_second_arg;  // a second argument of more than 20 characters names the database
-    bool db_has_header;            // the database's first line is read and dropped
-    ResultHeader header;
-    const char* column;  // for echo_with_column
+    const char* program = nullptr;
+    int n_args = 3;                     // arguments after the program name
+    const char* usage_lines[4] = {};    // the lines after the "< > < > < >" line, null-ended
+    const char* db_env = nullptr;       // environment variable that overrides the compiled path
+    const char* db_compiled = nullptr;
+    bool db_from_long_second_arg = false;  // a second argument of more than 20 characters names the database
+    bool db_has_header = false;            // the database's first line is read and dropped
+    ResultHeader header = ResultHeader::echo_with_column;
+    const char* column = nullptr;  // for echo_with_column
     JoinProfile profile;
 };
 
-// Exit statuses: 1 after a complete run ("END"), 2 on any failure, 0 for --help/--version.
+// The whole program. Exit statuses: 1 after a complete run ("END"), 2 on any failure,
+// 0 for --help and --version.
 int run_annotator(int argc, char** argv, const AnnotatorTool& tool);
 
 extern const AnnotatorTool splice_tool;

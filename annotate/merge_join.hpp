@@ -9,21 +9,22 @@
 #include <string_view>
 
 #include "line_reader.hpp"
+#include "merge_order.hpp"
 #include "out_file.hpp"
-#include "sort_watch.hpp"
 
 namespace wes::annotate {
 
 // Enough row fields for the widest row format (twenty columns).
 constexpr std::size_t max_row_fields = 20;
+// Enough database columns for the widest record format.
+constexpr std::size_t max_record_fields = 16;
 
 // One data line of the result file.
 struct Row {
     std::string_view line;  // as read, without its newline
-    bool had_newline = false;
     std::string_view fields[max_row_fields];
-    std::size_t n_fields = 0;  // fields stored (at most max_row_fields)
-    std::string_view rest;     // the text after field max_row_fields (fields beyond it)
+    std::size_t n_fields = 0;  // fields stored (at most the profile's row_fields)
+    std::string_view rest;     // the text after the last field stored
     std::int64_t pos = 0;      // field 2 as a number, when keyed
     bool keyed = false;        // chromosome, position, ref and alt all read
 
@@ -32,24 +33,37 @@ struct Row {
     std::string_view alt() const { return fields[4]; }
 };
 
-// What differs between the annotators: column places, value form, output lines.
-struct JoinProfile {
-    bool newline_blank;           // echoed rows carry one blank where their newline was
-    unsigned row_fields;          // row fields the tool uses (at least five)
-    unsigned rec_ref_col;         // database columns, counted from 0
-    unsigned rec_alt_col;
-    unsigned value_cols[4];
-    unsigned n_value_cols;        // value = these columns joined by '|'
-    unsigned rec_min_fields;      // a record with fewer fields is skipped
-    bool normalise_indels;        // one shared leading base becomes the "-" form
-    void (*hit)(OutFile& out, const Row& row, std::string_view value);
-    void (*miss)(OutFile& out, const Row& row);
+// Splits a result-file line into at most want_fields fields; keyed is false when
+// chromosome, position, ref or alt cannot all be read (fewer than five fields, or a
+// position that is not wholly a decimal integer of 32 bits).
+void parse_row(std::string_view line, Row& row, std::size_t want_fields = max_row_fields);
+
+// One database record that may decide a row: its chromosome, position, alleles (after
+// the profile's rewrite of indels) and its first fields.
+struct Record {
+    std::string_view chrom;
+    std::int64_t pos = 0;
+    std::string_view ref, alt;
+    std::string_view fields[max_record_fields];
 };
 
-// Splits a result-file line into a Row; keyed is false when chromosome, position, ref
-// or alt cannot all be read (fewer than five fields, or a position that is not wholly
-// a decimal integer).
-void parse_row(std::string_view line, bool had_newline, Row& row, std::size_t want_fields = max_row_fields);
+// Two keys are equal when their "chrom-pos-ref-alt" texts are; with chromosome and
+// position already equal, that is the text "ref-alt". An allele holding "-" can make
+// two different pairs give one text (A- with G, and A with -G), so texts are compared.
+bool same_alleles(std::string_view ref1, std::string_view alt1, std::string_view ref2, std::string_view alt2);
+
+// What differs between the annotators: column places, value form, output lines.
+struct JoinProfile {
+    unsigned row_fields = 5;       // row fields the tool uses (at least five)
+    unsigned rec_ref_col = 2;      // database columns, counted from 0
+    unsigned rec_alt_col = 3;
+    unsigned value_cols[4] = {};   // the value: these columns joined by '|'
+    unsigned n_value_cols = 1;
+    unsigned rec_min_fields = 8;   // a record with fewer fields is skipped
+    bool normalise_indels = false; // a shared leading base becomes the "-" form
+    void (*hit)(OutFile& out, const Row& row, std::string_view value) = nullptr;
+    void (*miss)(OutFile& out, const Row& row) = nullptr;
+};
 
 // Writes row.line followed by the blank that stands where its newline was.
 inline void write_echo(OutFile& out, const Row& row) {
@@ -71,15 +85,15 @@ public:
     MergeJoin(const JoinProfile& profile, LineReader& rows, LineReader& db, OutFile& out);
     JoinEnd run();
     const JoinCounts& counts() const { return counts_; }
-    // Warns on standard error when no row found a value and the two files never share
-    // a chromosome name.
-    void warn_on_disjoint_names() const;
+    // The warnings of a finished run on standard error: rows that lay before where the
+    // merge starts, a database without records, inputs that never share a chromosome.
+    void warn_at_end() const;
 
 private:
+    enum class Read { record, end, error };
+    Read read_record(const Row& row, Record& rec);
     bool advance(const Row& row);  // false on a database read error
-    bool keys_equal(const Row& row, std::string_view ref, std::string_view alt) const;
-    void new_db_chrom(std::string_view chrom, const Row& row);
-    void make_cursor(std::string_view chrom, std::int64_t pos, std::string_view ref, std::string_view alt);
+    void take_as_cursor(const Record& rec);
 
     const JoinProfile& p_;
     LineReader& rows_;
@@ -88,20 +102,18 @@ private:
     JoinCounts counts_;
     OrderWatch rows_order_, db_order_;
     ChromNames row_names_, db_names_;
+    BeforeStart before_start_;
 
-    // The cursor.
-    std::string cur_chrom_ = "NC_000001.10";
-    std::int64_t cur_pos_ = 1;
-    std::string cur_key_;     // "ref-alt"; the chromosome and position are held apart
-    bool cur_has_key_ = false;
+    // The cursor. Its alleles start empty: no row's "ref-alt" (three characters at
+    // least) equals its "-" before a record has stopped an advance.
+    std::string cur_chrom_ = std::string(first_chrom);
+    std::int64_t cur_pos_ = first_pos;
+    std::string cur_ref_, cur_alt_;
     std::string cur_value_ = "NA";
 
-    // The record that stopped the current advance.
-    std::string rec_value_;
-    std::string_view rec_fields_[16];
+    std::string value_;      // the value of the record being decided
+    std::string db_chrom_;   // chromosome of the last database record read
     bool db_done_ = false;
-    std::string db_chrom_;        // chromosome of the last database record read
-    int row_vs_db_chrom_ = 1;     // the current row's chromosome against db_chrom_
 };
 
 }  // namespace wes::annotate

@@ -72,13 +72,10 @@ void popfreq_hit(OutFile& out, const Row& row, std::string_view value) {
         else
             out.write(row.fields[i]);
     }
-    std::string_view extra[1];
-    std::string_view rest = row.rest;
-    while (split_fields(rest, extra, 1) == 1) {
+    FieldCursor extra(row.rest);
+    for (std::string_view f; extra.next(f);) {
         out.put('\t');
-        out.write(extra[0]);
-        rest = std::string_view(extra[0].data() + extra[0].size(),
-                                static_cast<std::size_t>(rest.data() + rest.size() - (extra[0].data() + extra[0].size())));
+        out.write(f);
     }
     out.put('\n');
 }
@@ -86,63 +83,58 @@ void popfreq_hit(OutFile& out, const Row& row, std::string_view value) {
 }  // namespace
 
 const AnnotatorTool splice_tool = {
-    "join_splice_db",
-    3,
-    {"\t\t1>:\tplease input the result file !", "\t\t2>:\tplease input the splice_predict Database !",
-     "\t\t3>:\tplease input the out file !", nullptr},
-    "WES_SPLICE_DB",
-    build::splice_db,
-    false,
-    false,
-    ResultHeader::echo_with_column,
-    "splice_predict",
+    .program = "join_splice_db",
+    .usage_lines = {"\t\t1>:\tplease input the result file !", "\t\t2>:\tplease input the splice_predict Database !",
+                    "\t\t3>:\tplease input the out file !"},
+    .db_env = "WES_SPLICE_DB",
+    .db_compiled = build::splice_db,
+    .column = "splice_predict",
     // chromosome 1, position 2, ref 3, alt 4, value 8
-    {true, 5, 2, 3, {7}, 1, 8, false, splice_hit, splice_miss},
+    .profile = {.rec_ref_col = 2, .rec_alt_col = 3, .value_cols = {7}, .rec_min_fields = 8,
+                .hit = splice_hit, .miss = splice_miss},
 };
 
 const AnnotatorTool protein_tool = {
-    "join_protein_db",
-    3,
-    {"\t\t1>:\tplease input the result file !", "\t\t2>:\tplease input the protein_predict Database !",
-     "\t\t3>:\tplease input the out file !", nullptr},
-    "WES_PROTEIN_DB",
-    build::protein_db,
-    false,
-    true,
-    ResultHeader::echo_with_column,
-    "protein_predict",
+    .program = "join_protein_db",
+    .usage_lines = {"\t\t1>:\tplease input the result file !", "\t\t2>:\tplease input the protein_predict Database !",
+                    "\t\t3>:\tplease input the out file !"},
+    .db_env = "WES_PROTEIN_DB",
+    .db_compiled = build::protein_db,
+    .db_has_header = true,
+    .column = "protein_predict",
     // chromosome 1, position 2, ref 4, alt 5, values 6 to 9
-    {true, 5, 3, 4, {5, 6, 7, 8}, 4, 9, false, splice_hit, protein_miss},
+    .profile = {.rec_ref_col = 3, .rec_alt_col = 4, .value_cols = {5, 6, 7, 8}, .n_value_cols = 4,
+                .rec_min_fields = 9, .hit = splice_hit, .miss = protein_miss},
 };
 
 const AnnotatorTool score_tool = {
-    "join_score_db",
-    4,
-    {"\t\t1>:\tplease input the result file !", "\t\t2>:\tplease input the protein_predict Database file !",
-     "\t\t3>:\tplease input the protein_predict Database name !", "\t\t4>:\tplease input the out file !"},
-    "WES_SCORE_DB",
-    build::score_db,
-    true,
-    true,
-    ResultHeader::score_columns,
-    nullptr,
+    .program = "join_score_db",
+    .n_args = 4,
+    .usage_lines = {"\t\t1>:\tplease input the result file !",
+                    "\t\t2>:\tplease input the protein_predict Database file !",
+                    "\t\t3>:\tplease input the protein_predict Database name !",
+                    "\t\t4>:\tplease input the out file !"},
+    .db_env = "WES_SCORE_DB",
+    .db_compiled = build::score_db,
+    .db_from_long_second_arg = true,
+    .db_has_header = true,
+    .header = ResultHeader::score_columns,
     // chromosome 1, position 2, ref 4, alt 5, score 6
-    {true, 5, 3, 4, {5}, 1, 6, false, score_line, score_miss},
+    .profile = {.rec_ref_col = 3, .rec_alt_col = 4, .value_cols = {5}, .rec_min_fields = 6,
+                .hit = score_line, .miss = score_miss},
 };
 
 const AnnotatorTool popfreq_tool = {
-    "revise_popfreq",
-    3,
-    {"\t\t1>:\tplease input the result file !", "\t\t2>:\tplease input the popfreq Database !",
-     "\t\t3>:\tplease input the out file !", nullptr},
-    "WES_POPFREQ_DB",
-    build::popfreq_db,
-    false,
-    true,
-    ResultHeader::copy,
-    nullptr,
+    .program = "revise_popfreq",
+    .usage_lines = {"\t\t1>:\tplease input the result file !", "\t\t2>:\tplease input the popfreq Database !",
+                    "\t\t3>:\tplease input the out file !"},
+    .db_env = "WES_POPFREQ_DB",
+    .db_compiled = build::popfreq_db,
+    .db_has_header = true,
+    .header = ResultHeader::copy,
     // chromosome 1, position 2, ref 3, alt 4, values 11 and 14; indels normalised
-    {false, 20, 2, 3, {10, 13}, 2, 14, true, popfreq_hit, popfreq_miss},
+    .profile = {.row_fields = 20, .rec_ref_col = 2, .rec_alt_col = 3, .value_cols = {10, 13}, .n_value_cols = 2,
+                .rec_min_fields = 14, .normalise_indels = true, .hit = popfreq_hit, .miss = popfreq_miss},
 };
 
 }  // namespace wes::annotate

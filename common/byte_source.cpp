@@ -1,9 +1,9 @@
 #include "byte_source.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -19,59 +19,63 @@ namespace {
 
 constexpr std::size_t k_in_size = 1 << 20;
 
-// Reads from a descriptor, retrying after signals. Returns bytes, 0 at EOF, -1 on error.
-std::ptrdiff_t read_fd(int fd, char* buf, std::size_t n) {
-    for (;;) {
-        ssize_t got = ::read(fd, buf, n);
-        if (got >= 0 || errno != EINTR) return got;
-    }
-}
-
-class FdHolder {
+// The bytes of the file itself: a descriptor read with read(2), or a memory buffer.
+// A regular file must deliver at least the size it had when it was opened.
+class RawInput {
 public:
-    explicit FdHolder(int fd) : fd_(fd) {}
-    ~FdHolder() {
+    explicit RawInput(int fd) : fd_(fd) {
+        struct stat st;
+        if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) size_ = static_cast<std::uint64_t>(st.st_size);
+    }
+    explicit RawInput(std::string data) : mem_(std::move(data)), size_(mem_.size()) {}
+    ~RawInput() {
         if (fd_ > 0) ::close(fd_);
     }
-    FdHolder(const FdHolder&) = delete;
-    FdHolder& operator=(const FdHolder&) = delete;
-    int get() const { return fd_; }
+    RawInput(const RawInput&) = delete;
+    RawInput& operator=(const RawInput&) = delete;
 
-private:
-    int fd_;
-};
-
-// Plain file: bytes already read to sniff the magic are handed out first.
-class PlainSource final : public ByteSource {
-public:
-    PlainSource(int fd, std::string head) : fd_(fd), head_(std::move(head)) {}
-    ~PlainSource() override {
-        if (map_) ::munmap(map_, map_size_);
-    }
-
-    bool map_whole(const char*& data, std::size_t& size) override {
-        struct stat st;
-        if (fd_.get() <= 0 || head_pos_ != 0 || ::fstat(fd_.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
-            st.st_size <= 0)
-            return false;
-        void* m = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd_.get(), 0);
-        if (m == MAP_FAILED) return false;
-        ::madvise(m, static_cast<std::size_t>(st.st_size), MADV_SEQUENTIAL);
-        map_ = m;
-        map_size_ = static_cast<std::size_t>(st.st_size);
-        data = static_cast<const char*>(m);
-        size = map_size_;
-        return true;
-    }
-    // Pages behind the reader are given back, so memory stays small whatever the size.
-    void release_before(std::size_t offset) override {
-        const std::size_t page = 4096;
-        std::size_t upto = offset / page * page;
-        if (map_ && upto > released_) {
-            ::madvise(static_cast<char*>(map_) + released_, upto - released_, MADV_DONTNEED);
-            released_ = upto;
+    // Bytes, 0 at the end, -1 on a failure (error says why).
+    std::ptrdiff_t read(char* buf, std::size_t n, std::string& error) {
+        if (fd_ < 0) {
+            std::size_t k = std::min<std::size_t>(n, mem_.size() - done_);
+            std::memcpy(buf, mem_.data() + done_, k);
+            done_ += k;
+            return static_cast<std::ptrdiff_t>(k);
+        }
+        for (;;) {
+            ssize_t got = ::read(fd_, buf, n);
+            if (got > 0) {
+                done_ += static_cast<std::uint64_t>(got);
+                return got;
+            }
+            if (got == 0) {
+                if (done_ < size_) {
+                    error = "the file shrank while it was read";
+                    return -1;
+                }
+                return 0;
+            }
+            if (errno != EINTR) {
+                error = std::strerror(errno);
+                return -1;
+            }
         }
     }
+    std::uint64_t done() const { return done_; }
+    std::uint64_t size() const { return size_; }
+
+private:
+    int fd_ = -1;
+    std::string mem_;
+    std::uint64_t size_ = 0;
+    std::uint64_t done_ = 0;
+};
+
+// Plain data: the bytes read to sniff the magic are handed out first.
+class PlainSource final : public ByteSource {
+public:
+    PlainSource(std::unique_ptr<RawInput> in, std::string head) : in_(std::move(in)), head_(std::move(head)) {}
+
     std::ptrdiff_t read(char* buf, std::size_t n) override {
         if (head_pos_ < head_.size()) {
             std::size_t k = std::min(n, head_.size() - head_pos_);
@@ -79,102 +83,132 @@ public:
             head_pos_ += k;
             return static_cast<std::ptrdiff_t>(k);
         }
-        std::ptrdiff_t got = read_fd(fd_.get(), buf, n);
-        if (got < 0) error_ = std::strerror(errno);
-        return got;
+        if (!error_.empty()) return -1;
+        return in_->read(buf, n, error_);
     }
+    std::uint64_t file_bytes_read() const override { return in_->done(); }
+    std::uint64_t file_size() const override { return in_->size(); }
 
 private:
-    FdHolder fd_;
+    std::unique_ptr<RawInput> in_;
     std::string head_;
     std::size_t head_pos_ = 0;
-    void* map_ = nullptr;
-    std::size_t map_size_ = 0, released_ = 0;
 };
 
-// Compressed file: one or more gzip members back to back (bgzip writes many).
-// Input comes either from a descriptor or from a memory buffer.
+// The 28-byte empty block that ends every complete BGZF file.
+constexpr unsigned char k_bgzf_eof[28] = {0x1f, 0x8b, 0x08, 0x04, 0, 0, 0, 0, 0, 0xff, 0x06, 0, 0x42, 0x43,
+                                          0x02, 0,    0x1b, 0,    0x03, 0, 0, 0, 0, 0, 0,    0,    0, 0};
+
+// Compressed data: one or more gzip members back to back (bgzip writes many). A file
+// whose first member is a BGZF block must end with the BGZF end-of-file block: a
+// BGZF file cut between two blocks is otherwise indistinguishable from a whole one.
 class GzipSource final : public ByteSource {
 public:
-    GzipSource(int fd, std::string head) : fd_(fd), in_(k_in_size) {
+    GzipSource(std::unique_ptr<RawInput> in, const std::string& head) : raw_(std::move(in)), in_(k_in_size) {
         std::memcpy(in_.data(), head.data(), head.size());
         in_len_ = head.size();
-        start_member();
     }
     ~GzipSource() override {
 #ifndef WES_HAVE_ISAL
-        inflateEnd(&zs_);
+        if (zinit_) inflateEnd(&zs_);
 #endif
     }
+    bool compressed() const override { return true; }
+    std::uint64_t file_bytes_read() const override { return raw_->done(); }
+    std::uint64_t file_size() const override { return raw_->size(); }
 
     std::ptrdiff_t read(char* buf, std::size_t n) override {
         if (failed_) return -1;
         if (n == 0) return 0;
         for (;;) {
-            if (in_pos_ == in_len_ && !eof_) {
-                if (!refill()) return fail(std::strerror(errno));
-            }
-            if (in_pos_ == in_len_ && eof_) {
-                if (in_member_) return fail("unexpected end of compressed data (file truncated)");
-                return 0;
-            }
             if (!in_member_) {
-                // Between members: a new member must start with the gzip magic;
-                // zero padding at the very end is tolerated.
-                if (in_[in_pos_] == 0) {
-                    if (!skip_zero_padding()) return fail("trailing garbage after compressed data");
-                    continue;
-                }
-                if (in_len_ - in_pos_ < 2 && !eof_) {
-                    if (!refill()) return fail(std::strerror(errno));
-                    continue;
-                }
-                if (in_len_ - in_pos_ < 2 || static_cast<unsigned char>(in_[in_pos_]) != 0x1f ||
-                    static_cast<unsigned char>(in_[in_pos_ + 1]) != 0x8b)
-                    return fail("trailing garbage after compressed data");
-                start_member();
+                int next = next_member();
+                if (next < 0) return -1;
+                if (next == 0) return 0;
+            }
+            if (in_pos_ == in_len_) {
+                if (eof_) return fail("unexpected end of compressed data (file truncated)");
+                if (!refill()) return -1;
+                continue;
             }
             std::size_t produced = 0;
-            bool member_done = false;
-            if (!inflate_some(buf, n, produced, member_done)) return -1;
-            if (member_done) in_member_ = false;
+            if (!inflate_some(buf, n, produced)) return -1;
             if (produced > 0) return static_cast<std::ptrdiff_t>(produced);
         }
     }
 
+    bool finish_member() override {
+        std::vector<char> scratch(1 << 16);
+        while (in_member_ && !failed_) {
+            if (in_pos_ == in_len_) {
+                if (eof_) {
+                    fail("unexpected end of compressed data (file truncated)");
+                    return false;
+                }
+                if (!refill()) return false;
+                continue;
+            }
+            std::size_t produced = 0;
+            if (!inflate_some(scratch.data(), scratch.size(), produced)) return false;
+        }
+        return !failed_;
+    }
+
 private:
-    std::ptrdiff_t fail(const std::string& why) {
+    std::ptrdiff_t fail(const char* why) {
         failed_ = true;
         error_ = why;
         return -1;
     }
 
-    bool refill() {
+    // Makes at least want bytes available from in_pos_ on, unless the file ends first.
+    bool refill(std::size_t want = 1) {
         if (in_pos_ > 0) {
             std::memmove(in_.data(), in_.data() + in_pos_, in_len_ - in_pos_);
             in_len_ -= in_pos_;
             in_pos_ = 0;
         }
-        if (fd_.get() < 0) {
-            eof_ = true;
-            return true;
+        while (!eof_ && in_len_ < want) {
+            std::ptrdiff_t got = raw_->read(in_.data() + in_len_, in_.size() - in_len_, error_);
+            if (got < 0) {
+                failed_ = true;
+                return false;
+            }
+            if (got == 0) eof_ = true;
+            in_len_ += static_cast<std::size_t>(got);
+            if (want == 1) break;
         }
-        std::ptrdiff_t got = read_fd(fd_.get(), in_.data() + in_len_, in_.size() - in_len_);
-        if (got < 0) return false;
-        if (got == 0) eof_ = true;
-        in_len_ += static_cast<std::size_t>(got);
         return true;
     }
 
-    bool skip_zero_padding() {
-        for (;;) {
-            while (in_pos_ < in_len_) {
-                if (in_[in_pos_] != 0) return false;
-                ++in_pos_;
+    // Between members: 1 when a new member starts, 0 at a clean end, -1 on a failure.
+    // Zero padding at the very end is tolerated.
+    int next_member() {
+        if (in_len_ - in_pos_ < sizeof k_bgzf_eof && !eof_ && !refill(sizeof k_bgzf_eof)) return -1;
+        if (in_pos_ == in_len_) return at_end();
+        const auto* b = reinterpret_cast<const unsigned char*>(in_.data() + in_pos_);
+        const std::size_t avail = in_len_ - in_pos_;
+        if (b[0] == 0) {
+            for (;;) {
+                while (in_pos_ < in_len_)
+                    if (in_[in_pos_++] != 0) return static_cast<int>(fail("trailing garbage after compressed data"));
+                if (eof_) return at_end();
+                if (!refill()) return -1;
             }
-            if (eof_) return true;
-            if (!refill()) return false;
         }
+        if (avail < 2 || b[0] != 0x1f || b[1] != 0x8b) return static_cast<int>(fail("trailing garbage after compressed data"));
+        if (members_ == 0)
+            first_is_bgzf_ = avail >= 18 && (b[3] & 4) && b[10] == 6 && b[11] == 0 && b[12] == 'B' && b[13] == 'C';
+        last_is_bgzf_eof_ = avail >= sizeof k_bgzf_eof && std::memcmp(b, k_bgzf_eof, sizeof k_bgzf_eof) == 0;
+        ++members_;
+        start_member();
+        return 1;
+    }
+
+    int at_end() {
+        if (first_is_bgzf_ && !last_is_bgzf_eof_)
+            return static_cast<int>(fail("truncated (no BGZF end-of-file block)"));
+        return 0;
     }
 
 #ifdef WES_HAVE_ISAL
@@ -184,7 +218,7 @@ private:
         in_member_ = true;
     }
 
-    bool inflate_some(char* buf, std::size_t n, std::size_t& produced, bool& done) {
+    bool inflate_some(char* buf, std::size_t n, std::size_t& produced) {
         st_.next_in = reinterpret_cast<uint8_t*>(in_.data() + in_pos_);
         st_.avail_in = static_cast<uint32_t>(in_len_ - in_pos_);
         st_.next_out = reinterpret_cast<uint8_t*>(buf);
@@ -198,7 +232,7 @@ private:
                                                : "invalid compressed data (corrupt file)");
             return false;
         }
-        done = st_.block_state == ISAL_BLOCK_FINISH;
+        if (st_.block_state == ISAL_BLOCK_FINISH) in_member_ = false;
         return true;
     }
     inflate_state st_{};
@@ -214,7 +248,7 @@ private:
         in_member_ = true;
     }
 
-    bool inflate_some(char* buf, std::size_t n, std::size_t& produced, bool& done) {
+    bool inflate_some(char* buf, std::size_t n, std::size_t& produced) {
         zs_.next_in = reinterpret_cast<Bytef*>(in_.data() + in_pos_);
         zs_.avail_in = static_cast<uInt>(in_len_ - in_pos_);
         zs_.next_out = reinterpret_cast<Bytef*>(buf);
@@ -224,7 +258,7 @@ private:
         in_pos_ = in_len_ - zs_.avail_in;
         produced = before_out - zs_.avail_out;
         if (rc == Z_STREAM_END) {
-            done = true;
+            in_member_ = false;
             return true;
         }
         if (rc == Z_OK || rc == Z_BUF_ERROR) return true;
@@ -235,26 +269,29 @@ private:
     bool zinit_ = false;
 #endif
 
-    FdHolder fd_;
+    std::unique_ptr<RawInput> raw_;
     std::vector<char> in_;
     std::size_t in_pos_ = 0, in_len_ = 0;
+    std::uint64_t members_ = 0;
     bool eof_ = false, in_member_ = false, failed_ = false;
+    bool first_is_bgzf_ = false, last_is_bgzf_eof_ = false;
 };
 
-class MemorySource final : public ByteSource {
-public:
-    explicit MemorySource(std::string data) : data_(std::move(data)) {}
-    std::ptrdiff_t read(char* buf, std::size_t n) override {
-        std::size_t k = std::min(n, data_.size() - pos_);
-        std::memcpy(buf, data_.data() + pos_, k);
-        pos_ += k;
-        return static_cast<std::ptrdiff_t>(k);
+// Sniffs the first two bytes, which are handed on to whichever reader takes the data.
+std::unique_ptr<ByteSource> pick_source(std::unique_ptr<RawInput> in, std::string& err) {
+    char head[2];
+    std::size_t have = 0;
+    while (have < 2) {
+        std::ptrdiff_t got = in->read(head + have, 2 - have, err);
+        if (got < 0) return nullptr;
+        if (got == 0) break;
+        have += static_cast<std::size_t>(got);
     }
-
-private:
-    std::string data_;
-    std::size_t pos_ = 0;
-};
+    std::string h(head, have);
+    if (have == 2 && static_cast<unsigned char>(head[0]) == 0x1f && static_cast<unsigned char>(head[1]) == 0x8b)
+        return std::make_unique<GzipSource>(std::move(in), h);
+    return std::make_unique<PlainSource>(std::move(in), std::move(h));
+}
 
 }  // namespace
 
@@ -264,29 +301,12 @@ std::unique_ptr<ByteSource> open_byte_source(const std::string& path, std::strin
         err = std::strerror(errno);
         return nullptr;
     }
-    // Sniff the first two bytes; they are handed on to whichever reader takes the file.
-    char head[2];
-    std::size_t have = 0;
-    while (have < 2) {
-        std::ptrdiff_t got = read_fd(fd, head + have, 2 - have);
-        if (got < 0) {
-            err = std::strerror(errno);
-            if (fd > 0) ::close(fd);
-            return nullptr;
-        }
-        if (got == 0) break;
-        have += static_cast<std::size_t>(got);
-    }
-    std::string h(head, have);
-    if (have == 2 && static_cast<unsigned char>(head[0]) == 0x1f &&
-        static_cast<unsigned char>(head[1]) == 0x8b) {
-        return std::make_unique<GzipSource>(fd, std::move(h));
-    }
-    return std::make_unique<PlainSource>(fd, std::move(h));
+    return pick_source(std::make_unique<RawInput>(fd), err);
 }
 
 std::unique_ptr<ByteSource> memory_byte_source(std::string data) {
-    return std::make_unique<MemorySource>(std::move(data));
+    std::string err;
+    return pick_source(std::make_unique<RawInput>(std::move(data)), err);
 }
 
 const char* inflater_name() {

@@ -1,36 +1,50 @@
 #include "line_reader.hpp"
 
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
-#include <sys/mman.h>
 #include <mutex>
-#include <sys/stat.h>
+#include <sched.h>
+#include <system_error>
 #include <thread>
+#include <vector>
+
+#include "messages.hpp"
 
 namespace wes {
 namespace {
-constexpr std::size_t k_initial_buffer = 1 << 20;
+
+constexpr std::size_t k_first_buffer = 1 << 20;
+
+// A second thread pays only where it gets a CPU of its own.
+bool more_than_one_cpu() {
+    cpu_set_t set;
+    return sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 1;
 }
 
-// Two chunks filled in turn by a reader thread. Each chunk keeps room in front of its
-// data, where the consumer puts the unfinished line of the chunk before, so lines are
-// handed out of the chunk itself without copying the bulk of the data.
-class ReadAhead {
+}  // namespace
+
+// Two chunks of inflated data, filled in turn by a second thread. Each chunk keeps room
+// in front of its data, where the reader puts the unfinished line of the chunk before,
+// so that lines are handed out of the chunk itself without copying the bulk of it.
+class InflateAhead {
 public:
     static constexpr std::size_t k_front = 64 << 10;
     static constexpr std::size_t k_data = 1 << 20;
 
     struct Chunk {
         std::vector<char> mem = std::vector<char>(k_front + k_data);
-        std::size_t size = 0;  // bytes read into mem[k_front ...]
+        std::size_t size = 0;  // bytes inflated into mem[k_front ...]
         bool filled = false;
         bool at_end = false;  // nothing follows this chunk
         bool failed = false;
         std::string error;
+        char* data() { return mem.data() + k_front; }
     };
 
-    explicit ReadAhead(ByteSource& src) : src_(src), thread_([this] { run(); }) {}
-    ~ReadAhead() {
+    // Throws std::system_error when no thread can be started.
+    explicit InflateAhead(ByteSource& src) : src_(src), thread_([this] { run(); }) {}
+    ~InflateAhead() {
         {
             std::lock_guard<std::mutex> lock(m_);
             stop_ = true;
@@ -59,8 +73,7 @@ public:
 
 private:
     void run() {
-        int i = 0;
-        for (;;) {
+        for (int i = 0;; i ^= 1) {
             {
                 std::unique_lock<std::mutex> lock(m_);
                 cv_.wait(lock, [&] { return stop_ || !chunks_[i].filled; });
@@ -70,27 +83,23 @@ private:
             c.size = 0;
             bool end = false, failed = false;
             while (c.size < k_data) {
-                std::ptrdiff_t got = src_.read(c.mem.data() + k_front + c.size, k_data - c.size);
-                if (got < 0) {
-                    failed = true;
-                    c.error = src_.error();
-                    break;
-                }
-                if (got == 0) {
+                std::ptrdiff_t got = src_.read(c.data() + c.size, k_data - c.size);
+                if (got <= 0) {
                     end = true;
+                    failed = got < 0;
+                    if (failed) c.error = src_.error();
                     break;
                 }
                 c.size += static_cast<std::size_t>(got);
             }
             {
                 std::lock_guard<std::mutex> lock(m_);
-                c.at_end = end || failed;
+                c.at_end = end;
                 c.failed = failed;
                 c.filled = true;
             }
             cv_.notify_all();
-            if (end || failed) return;
-            i ^= 1;
+            if (end) return;
         }
     }
 
@@ -103,189 +112,141 @@ private:
     std::thread thread_;  // last: starts once everything above is ready
 };
 
-// A regular file read ahead is mapped rather than copied: a second thread maps the
-// pages a little ahead of the reader (so the reader takes no page faults), and the
-// pages behind the reader are given back as it goes.
-class MapAhead {
-public:
-    static constexpr std::size_t k_ahead = 2 << 20;
-    static constexpr std::size_t k_step = 256 << 10;
-    static constexpr std::size_t k_release = 512 << 10;
-
-    MapAhead(ByteSource& src, const char* base, std::size_t size)
-        : src_(src), base_(base), size_(size), thread_([this] { run(); }) {}
-    ~MapAhead() {
-        {
-            std::lock_guard<std::mutex> lock(m_);
-            stop_ = true;
-        }
-        cv_.notify_all();
-        thread_.join();
-    }
-    void consumed(std::size_t pos) {
-        {
-            std::lock_guard<std::mutex> lock(m_);
-            consumer_ = pos;
-        }
-        cv_.notify_all();
-    }
-
-private:
-    void run() {
-        std::size_t done = 0, released = 0;
-        for (;;) {
-            std::size_t consumer;
-            {
-                std::unique_lock<std::mutex> lock(m_);
-                cv_.wait(lock, [&] {
-                    return stop_ || (done < size_ && done < consumer_ + k_ahead) || released < consumer_;
-                });
-                if (stop_) return;
-                consumer = consumer_;
-            }
-            if (released < consumer) {
-                src_.release_before(consumer);
-                released = consumer;
-            }
-            if (done >= size_ || done >= consumer + k_ahead) continue;
-            std::size_t n = std::min(k_step, size_ - done);
-            char* p = const_cast<char*>(base_) + done;
-#ifdef MADV_POPULATE_READ
-            if (::madvise(p, n, MADV_POPULATE_READ) != 0)
-#endif
-            {
-                for (std::size_t i = 0; i < n; i += 4096) (void)*static_cast<volatile const char*>(p + i);
-            }
-            done += n;
-        }
-    }
-
-    ByteSource& src_;
-    const char* base_;
-    std::size_t size_;
-    std::size_t consumer_ = 0;
-    bool stop_ = false;
-    std::mutex m_;
-    std::condition_variable cv_;
-    std::thread thread_;  // last: starts once everything above is ready
-};
-
 LineReader::LineReader() = default;
-LineReader::~LineReader() = default;
 
-LineReader::LineReader(std::unique_ptr<ByteSource> src, std::string name)
-    : src_(std::move(src)), path_(std::move(name)), buf_(k_initial_buffer) {
-    data_ = buf_.data();
+LineReader::~LineReader() {
+    ahead_.reset();
+    std::free(own_);
 }
 
-bool LineReader::open(const std::string& path, bool read_ahead) {
+LineReader::LineReader(std::unique_ptr<ByteSource> src, std::string name, Inflate mode)
+    : src_(std::move(src)), path_(std::move(name)) {
+    start(mode);
+}
+
+bool LineReader::open(const std::string& path, Inflate mode) {
     ahead_.reset();
-    map_ahead_.reset();
-    release_at_ = SIZE_MAX;
-    chunk_ = -1;
     path_ = path;
+    error_.clear();
     src_ = open_byte_source(path, error_);
     if (!src_) return false;
-    buf_.resize(k_initial_buffer);
-    pos_ = end_ = 0;
+    start(mode);
+    return true;
+}
+
+void LineReader::start(Inflate mode) {
+    chunk_ = -1;
+    data_ = own_;
+    pos_ = end_ = next_block_ = 0;
+    mask_ = 0;
     line_no_ = 0;
     eof_ = failed_ = false;
-    mask_ = 0;
-    next_block_ = 0;
-    data_ = buf_.data();
-    struct stat st;
-    if (read_ahead && path != "-" && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-        const char* map = nullptr;
-        std::size_t size = 0;
-        if (src_->map_whole(map, size)) {
-            data_ = map;
-            end_ = size;
-            eof_ = true;
-            release_at_ = MapAhead::k_release;
-            buf_ = std::vector<char>();
-            map_ahead_ = std::make_unique<MapAhead>(*src_, map, size);
-        } else {
-            ahead_ = std::make_unique<ReadAhead>(*src_);
+    deferred_error_.clear();
+    if (mode == Inflate::ahead_when_it_pays && src_->compressed() && more_than_one_cpu()) {
+        try {
+            ahead_ = std::make_unique<InflateAhead>(*src_);
+        } catch (const std::system_error&) {
+            // No thread to be had: everything is done in this one, with the same lines.
         }
     }
+}
+
+bool LineReader::fail(std::string why) {
+    failed_ = true;
+    error_ = std::move(why);
+    return false;
+}
+
+void LineReader::report_failure() const { say("Error: cannot read %s: %s\n", path_.c_str(), error_.c_str()); }
+
+// Makes own_ hold at least bytes, growing it by doubling so that a long line costs time
+// linear in its length. The bytes [pos_, end_) of own_ are kept.
+bool LineReader::hold(std::size_t bytes) {
+    if (bytes <= own_size_) return true;
+    const std::string too_long = "line " + std::to_string(line_no_ + 1) + " is too long";
+    if (bytes > max_line + k_first_buffer) return fail(too_long + " (more than 256 MiB)");
+    std::size_t size = own_size_ ? own_size_ : k_first_buffer;
+    while (size < bytes) size *= 2;
+    char* grown = static_cast<char*>(std::realloc(own_, size));
+    if (!grown) return fail(too_long + " (cannot allocate memory)");
+    if (data_ == own_) data_ = grown;
+    own_ = grown;
+    own_size_ = size;
     return true;
 }
 
-// Read-ahead: moves on to the next chunk, carrying the unfinished line [pos_, end_)
-// into the room in front of the chunk's data (or, for a line longer than that room,
-// into buf_ together with the chunk's data).
-bool LineReader::fill_ahead() {
-    int next = ahead_->take();
-    ReadAhead::Chunk& c = ahead_->chunk(next);
-    if (c.failed) {
-        failed_ = true;
-        error_ = c.error;
-        return false;
-    }
-    const bool at_end = c.at_end;
-    std::size_t tail = end_ - pos_;
-    std::size_t scanned = next_block_ - pos_;  // bytes of the tail already searched
-    char* front = c.mem.data() + ReadAhead::k_front;
-    if (tail <= ReadAhead::k_front) {
-        std::memcpy(front - tail, data_ + pos_, tail);
-        if (chunk_ >= 0) ahead_->release(chunk_);
-        chunk_ = next;
-        data_ = c.mem.data();
-        pos_ = ReadAhead::k_front - tail;
-        end_ = ReadAhead::k_front + c.size;
-    } else {
-        std::vector<char> joined(tail + c.size);
-        std::memcpy(joined.data(), data_ + pos_, tail);
-        std::memcpy(joined.data() + tail, front, c.size);
-        if (chunk_ >= 0) ahead_->release(chunk_);
-        ahead_->release(next);
-        chunk_ = -1;
-        buf_.swap(joined);
-        data_ = buf_.data();
-        pos_ = 0;
-        end_ = buf_.size();
-    }
-    next_block_ = pos_ + scanned;
-    if (at_end) eof_ = true;
-    return true;
-}
-
-// Moves the unread tail to the front, grows the buffer when a line fills it whole,
-// and reads more. False on a read failure.
-bool LineReader::fill() {
+// Reads more of the source into own_ after the unfinished line [pos_, end_), which is
+// moved to the front first.
+bool LineReader::read_more() {
+    const std::size_t tail = end_ - pos_;
     if (pos_ > 0) {
-        std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
-        end_ -= pos_;
+        std::memmove(own_, own_ + pos_, tail);
+        next_block_ -= pos_;
         pos_ = 0;
+        end_ = tail;
     }
-    if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);
-    data_ = buf_.data();
-    std::ptrdiff_t got = src_->read(buf_.data() + end_, buf_.size() - end_);
-    if (got < 0) {
-        failed_ = true;
-        error_ = src_->error();
-        return false;
-    }
+    if (tail >= max_line) return fail("line " + std::to_string(line_no_ + 1) + " is too long (more than 256 MiB)");
+    if (!hold(own_size_ == 0 ? k_first_buffer : (end_ == own_size_ ? 2 * own_size_ : own_size_))) return false;
+    std::ptrdiff_t got = src_->read(own_ + end_, own_size_ - end_);
+    if (got < 0) return fail(src_->error());
     if (got == 0) eof_ = true;
     end_ += static_cast<std::size_t>(got);
     return true;
 }
 
-// Fewer than 64 unscanned bytes are left in the buffer: look for the newline with
-// memchr, reading more (and growing the buffer for a long line) as needed.
+// Moves on to the inflater's next chunk. The unfinished line goes into the room in
+// front of the chunk's data when it fits there; a longer one is gathered in own_,
+// which then takes the chunk's data after it.
+bool LineReader::take_chunk() {
+    const int next = ahead_->take();
+    InflateAhead::Chunk& c = ahead_->chunk(next);
+    // The lines of a chunk that failed are handed out before the failure is reported.
+    if (c.failed) deferred_error_ = c.error;
+    const bool at_end = c.at_end;  // read now: a released chunk is the inflater's again
+    const std::size_t tail = end_ - pos_;
+    const std::size_t scanned = next_block_ - pos_;  // bytes of the tail already searched
+    if (tail <= InflateAhead::k_front) {
+        if (tail > 0) std::memcpy(c.data() - tail, data_ + pos_, tail);
+        if (chunk_ >= 0) ahead_->release(chunk_);
+        chunk_ = next;
+        data_ = c.data() - tail;
+        end_ = tail + c.size;
+    } else {
+        if (data_ == own_) {
+            std::memmove(own_, own_ + pos_, tail);
+        } else {
+            if (!hold(tail)) return false;
+            std::memcpy(own_, data_ + pos_, tail);
+            ahead_->release(chunk_);
+            chunk_ = -1;
+            data_ = own_;
+        }
+        if (tail + c.size > max_line + k_first_buffer)
+            return fail("line " + std::to_string(line_no_ + 1) + " is too long (more than 256 MiB)");
+        std::size_t want = own_size_;
+        while (want < tail + c.size) want *= 2;
+        pos_ = 0;
+        end_ = tail;
+        if (!hold(want)) return false;
+        std::memcpy(own_ + tail, c.data(), c.size);
+        end_ = tail + c.size;
+        ahead_->release(next);
+    }
+    pos_ = 0;
+    next_block_ = scanned;
+    if (at_end) eof_ = true;
+    return true;
+}
+
+// Fewer than 64 unscanned bytes are left: look for the newline with memchr, reading
+// more (and growing the buffer for a long line) as needed.
 LineReader::Status LineReader::next_slow(std::string_view& line, bool& had_newline) {
     if (failed_ || !src_) return Status::error;
-    if (next_block_ >= release_at_) {
-        map_ahead_->consumed(pos_);
-        release_at_ = next_block_ + MapAhead::k_release;
-        if (next_block_ + 64 <= end_) return next(line, had_newline);
-    }
     for (;;) {
-        const char* base = data_;
-        const void* nl = std::memchr(base + next_block_, '\n', end_ - next_block_);
+        const void* nl = next_block_ < end_ ? std::memchr(data_ + next_block_, '\n', end_ - next_block_) : nullptr;
         if (nl) {
-            std::size_t e = static_cast<std::size_t>(static_cast<const char*>(nl) - base);
-            line = std::string_view(base + pos_, e - pos_);
+            std::size_t e = static_cast<std::size_t>(static_cast<const char*>(nl) - data_);
+            line = std::string_view(data_ + pos_, e - pos_);
             had_newline = true;
             pos_ = e + 1;
             next_block_ = pos_;
@@ -294,23 +255,28 @@ LineReader::Status LineReader::next_slow(std::string_view& line, bool& had_newli
         }
         next_block_ = end_;
         if (eof_) {
+            if (!deferred_error_.empty()) {
+                fail(deferred_error_);
+                return Status::error;
+            }
             if (pos_ == end_) return Status::eof;
-            line = std::string_view(base + pos_, end_ - pos_);
+            line = std::string_view(data_ + pos_, end_ - pos_);
             had_newline = false;
             pos_ = end_;
             ++line_no_;
             return Status::line;
         }
-        if (ahead_) {
-            if (!fill_ahead()) return Status::error;
-        } else {
-            std::size_t shift = pos_;
-            if (!fill()) return Status::error;
-            next_block_ -= shift;
-        }
+        if (!(ahead_ ? take_chunk() : read_more())) return Status::error;
         // Newly read bytes may hold whole blocks again: go back to the fast scan.
         if (next_block_ + 64 <= end_) return next(line, had_newline);
     }
+}
+
+bool LineReader::finish_member() {
+    if (!src_ || !src_->compressed() || failed_) return !failed_;
+    ahead_.reset();  // the inflater stops; the source is this thread's again
+    if (!src_->finish_member()) return fail(src_->error());
+    return true;
 }
 
 }  // namespace wes

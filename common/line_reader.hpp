@@ -1,12 +1,13 @@
-// Whole lines of any length from a byte source: big buffer reads, memchr for line ends.
-// A line is handed out as a view into the reader's buffer, valid until the next call.
+// Whole lines of any length from a byte source: big buffer reads, newlines found 64
+// bytes at a time. A line is handed out as a view into the reader's buffer, valid until
+// the next call. A line longer than max_line (or one that memory cannot hold) ends the
+// reading with an error rather than the process.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -15,30 +16,33 @@
 
 namespace wes {
 
-class ReadAhead;
-class MapAhead;
+class InflateAhead;
 
 class LineReader {
 public:
     enum class Status { line, eof, error };
+    // How compressed data is inflated: on a second thread, ahead of the lines being
+    // split, where the machine gives this process more than one CPU; or in this thread.
+    enum class Inflate { ahead_when_it_pays, in_this_thread };
+
+    static constexpr std::size_t max_line = std::size_t{256} << 20;
 
     LineReader();
-    explicit LineReader(std::unique_ptr<ByteSource> src, std::string name = "-");
-
+    explicit LineReader(std::unique_ptr<ByteSource> src, std::string name = "-",
+                        Inflate mode = Inflate::in_this_thread);
     ~LineReader();
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
-    // Opens a plain or compressed file. False when it cannot be opened (error() says why).
-    // With read_ahead, a second thread reads (and inflates) the next stretch of a regular
-    // file while this one splits lines; the lines are the same either way.
-    bool open(const std::string& path, bool read_ahead = false);
+    // Opens a plain or compressed file ("-" is standard input). False when it cannot be
+    // opened (error() says why).
+    bool open(const std::string& path, Inflate mode = Inflate::ahead_when_it_pays);
 
     // The next line without its newline; had_newline tells whether one ended it
     // (only the last line of a file can lack it).
     Status next(std::string_view& line, bool& had_newline) {
-        // Newlines are found 64 bytes at a time: mask_ holds those of the block that
-        // ends at next_block_ and have not been handed out yet.
+        // mask_ holds the newlines of the 64-byte block that ends at next_block_ that
+        // have not been handed out yet.
         for (;;) {
             if (mask_ != 0) {
                 std::size_t e = next_block_ - 64 + static_cast<std::size_t>(__builtin_ctzll(mask_));
@@ -49,7 +53,7 @@ public:
                 ++line_no_;
                 return Status::line;
             }
-            if (next_block_ + 64 > end_ || next_block_ >= release_at_) return next_slow(line, had_newline);
+            if (next_block_ + 64 > end_) return next_slow(line, had_newline);
             mask_ = newline_mask(data_ + next_block_);
             next_block_ += 64;
         }
@@ -59,8 +63,16 @@ public:
         return next(line, nl);
     }
 
+    // For compressed input: reads on to the end of the gzip member the last line came
+    // from and checks it, so that garbage in a corrupt file is reported as the corrupt
+    // file it is. False (error() says why) when the member is corrupt or cut short.
+    bool finish_member();
+    bool compressed() const { return src_ && src_->compressed(); }
+
     const std::string& path() const { return path_; }
     const std::string& error() const { return error_; }
+    // "Error: cannot read <path>: <error>", the suite's message for a failed read.
+    void report_failure() const;
     // Number of lines handed out so far (the current line's number).
     std::uint64_t line_number() const { return line_no_; }
 
@@ -80,22 +92,26 @@ private:
 #endif
     }
     Status next_slow(std::string_view& line, bool& had_newline);
-    bool fill();
-    bool fill_ahead();
+    bool read_more();       // appends bytes from the source after end_
+    bool take_chunk();      // moves on to the inflater's next chunk
+    bool hold(std::size_t bytes);  // own_ can hold bytes; false (and failed) when not
+    bool fail(std::string why);
+    void start(Inflate mode);
 
     std::unique_ptr<ByteSource> src_;
+    std::unique_ptr<InflateAhead> ahead_;
     std::string path_;
     std::string error_;
-    std::vector<char> buf_;
-    std::size_t pos_ = 0, end_ = 0;
-    std::uint64_t line_no_ = 0;
+    std::string deferred_error_;  // the inflater's failure, after the lines before it
+    // The lines are read from data_[pos_, end_): own_ (a buffer that grows to hold the
+    // longest line) or a chunk of the inflater's.
+    char* own_ = nullptr;
+    std::size_t own_size_ = 0;
+    int chunk_ = -1;
+    const char* data_ = nullptr;
+    std::size_t pos_ = 0, end_ = 0, next_block_ = 0;
     std::uint64_t mask_ = 0;
-    std::unique_ptr<ReadAhead> ahead_;
-    std::unique_ptr<MapAhead> map_ahead_;  // a mapped file: pages are mapped ahead of the reader
-    std::size_t release_at_ = SIZE_MAX;   // mapped: where the pages behind are next given back
-    int chunk_ = -1;  // read-ahead chunk that data_ points into, or -1
-    const char* data_ = nullptr;  // buf_.data()
-    std::size_t next_block_ = 0;
+    std::uint64_t line_no_ = 0;
     bool eof_ = false, failed_ = false;
 };
 

@@ -1,124 +1,59 @@
 #include "out_file.hpp"
 
 #include <cerrno>
-#include <condition_variable>
-#include <cstdio>
 #include <fcntl.h>
-#include <mutex>
-#include <thread>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include "messages.hpp"
 
 namespace wes {
 
-// Writes full buffers on a second thread: the owner hands over its buffer and goes on
-// filling the spare one; at most one buffer is in flight.
-class WriteBehind {
-public:
-    explicit WriteBehind(OutFile& out) : out_(out), spare_(out.buf_.size()), thread_([this] { run(); }) {}
-    ~WriteBehind() {
-        wait_idle();
-        {
-            std::lock_guard<std::mutex> lock(m_);
-            stop_ = true;
-        }
-        cv_.notify_all();
-        thread_.join();
-    }
-    // Swaps buf (holding len bytes) for the spare buffer and has it written.
-    void submit(std::vector<char>& buf, std::size_t len) {
-        std::unique_lock<std::mutex> lock(m_);
-        cv_.wait(lock, [&] { return !busy_; });
-        spare_.swap(buf);
-        len_ = len;
-        busy_ = true;
-        lock.unlock();
-        cv_.notify_all();
-    }
-    void wait_idle() {
-        std::unique_lock<std::mutex> lock(m_);
-        cv_.wait(lock, [&] { return !busy_; });
-    }
-
-private:
-    void run() {
-        std::unique_lock<std::mutex> lock(m_);
-        for (;;) {
-            cv_.wait(lock, [&] { return stop_ || busy_; });
-            if (busy_) {
-                lock.unlock();
-                if (!out_.failed()) out_.write_all(spare_.data(), len_);
-                lock.lock();
-                busy_ = false;
-                cv_.notify_all();
-                continue;
-            }
-            return;
-        }
-    }
-
-    OutFile& out_;
-    std::vector<char> spare_;
-    std::size_t len_ = 0;
-    bool busy_ = false, stop_ = false;
-    std::mutex m_;
-    std::condition_variable cv_;
-    std::thread thread_;  // last: starts once everything above is ready
-};
-
-OutFile::OutFile() = default;
-
 OutFile::~OutFile() {
-    behind_.reset();
-    if (fd_ > 1) ::close(fd_);
+    if (fd_ > 2) ::close(fd_);
 }
 
-bool OutFile::open(const std::string& path, bool write_behind) {
+bool OutFile::open(const std::string& path) {
     path_ = path;
     if (path == "-") {
         fd_ = 1;
-    } else {
-        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd_ < 0) {
-            error_ = std::strerror(errno);
-            return false;
-        }
+        messages_to_stderr();
+        return true;
     }
-    if (write_behind) behind_ = std::make_unique<WriteBehind>(*this);
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd_ < 0) {
+        error_ = std::strerror(errno);
+        failed_ = true;
+        return false;
+    }
     return true;
 }
 
-bool OutFile::write_all(const char* p, std::size_t left) {
+bool OutFile::flush() {
+    if (failed_) {
+        len_ = 0;
+        return false;
+    }
+    if (fd_ < 0) {
+        error_ = "file is not open";
+        failed_ = true;
+        return false;
+    }
+    const char* p = buf_.data();
+    std::size_t left = len_;
+    len_ = 0;
     while (left > 0) {
         ssize_t n = ::write(fd_, p, left);
         if (n < 0) {
             if (errno == EINTR) continue;
             error_ = std::strerror(errno);
-            failed_.store(true, std::memory_order_release);
+            failed_ = true;
             return false;
         }
         p += n;
         left -= static_cast<std::size_t>(n);
     }
     return true;
-}
-
-bool OutFile::flush() {
-    if (failed()) {
-        len_ = 0;
-        return false;
-    }
-    if (fd_ < 0) {
-        error_ = "file is not open";
-        failed_.store(true);
-        return false;
-    }
-    if (behind_) {
-        if (len_ > 0) behind_->submit(buf_, len_);
-    } else {
-        write_all(buf_.data(), len_);
-    }
-    len_ = 0;
-    return !failed();
 }
 
 void OutFile::write_slow(std::string_view s) {
@@ -132,23 +67,31 @@ void OutFile::write_slow(std::string_view s) {
 }
 
 bool OutFile::close() {
-    flush();
-    behind_.reset();  // waits for the last buffer
-    bool ok = !failed();
-    if (fd_ > 1) {
-        if (::close(fd_) != 0 && ok) {
-            error_ = std::strerror(errno);
-            failed_.store(true);
-            ok = false;
-        }
+    bool ok = flush();
+    if (fd_ > 2 && ::close(fd_) != 0 && ok) {
+        error_ = std::strerror(errno);
+        failed_ = true;
+        ok = false;
     }
     fd_ = -1;
     return ok;
 }
 
-void OutFile::report_failure() const {
-    std::printf("Error: cannot write %s: %s\n", path_.c_str(), error_.c_str());
-    std::fflush(stdout);
+void OutFile::report_failure() const { say("Error: cannot write %s: %s\n", path_.c_str(), error_.c_str()); }
+
+bool is_also_an_input(const std::string& output, const std::vector<std::string>& inputs) {
+    struct stat out;
+    if (output == "-" || ::stat(output.c_str(), &out) != 0 || !S_ISREG(out.st_mode)) return false;
+    for (const std::string& in : inputs) {
+        struct stat st;
+        int rc = in == "-" ? ::fstat(0, &st) : ::stat(in.c_str(), &st);
+        if (rc == 0 && st.st_dev == out.st_dev && st.st_ino == out.st_ino) return true;
+    }
+    return false;
+}
+
+void report_output_is_input(const std::string& output) {
+    say("Error: %s is also an input of this run\n", output.c_str());
 }
 
 }  // namespace wes

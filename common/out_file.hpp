@@ -1,11 +1,10 @@
 // A buffered output file whose every write and close is checked. Once a write fails
-// the file stays failed; the caller reports it (report_failure) and ends with status 2.
+// the file stays failed; the caller reports it (report_failure) and ends with a failure
+// status.
 #pragma once
 
-#include <atomic>
 #include <charconv>
 #include <cstdint>
-#include <memory>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -13,27 +12,24 @@
 
 namespace wes {
 
-class WriteBehind;
-
 class OutFile {
 public:
-    OutFile();
+    OutFile() = default;
     ~OutFile();
     OutFile(const OutFile&) = delete;
     OutFile& operator=(const OutFile&) = delete;
 
-    // Creates or truncates path ("-" is standard output). False when it cannot be opened.
-    // With write_behind, a second thread writes each full buffer while the next one fills.
-    bool open(const std::string& path, bool write_behind = false);
+    // Creates or truncates path. "-" is standard output; opening it sends the suite's
+    // messages to standard error from then on. False when it cannot be opened.
+    bool open(const std::string& path);
     bool is_open() const { return fd_ >= 0; }
 
     void write(std::string_view s) {
-        if (s.empty()) return;  // an empty view may hold no pointer at all
         if (s.size() > buf_.size() - len_) {
             write_slow(s);
             return;
         }
-        std::memcpy(buf_.data() + len_, s.data(), s.size());
+        if (!s.empty()) std::memcpy(buf_.data() + len_, s.data(), s.size());
         len_ += s.size();
     }
     void put(char c) {
@@ -52,25 +48,30 @@ public:
     // Flushes and closes; false when anything failed along the way.
     bool close();
 
-    bool failed() const { return failed_.load(std::memory_order_acquire); }
+    bool failed() const { return failed_; }
     const std::string& path() const { return path_; }
     const std::string& error() const { return error_; }
 
-    // Prints the one-line message for a failed write or close on standard output.
+    // "Error: cannot write <path>: <reason>", the suite's message for a failed write.
     void report_failure() const;
 
 private:
     void write_slow(std::string_view s);
-    friend class WriteBehind;
-    bool write_all(const char* p, std::size_t n);  // false (and failed) on an error
 
     int fd_ = -1;
-    std::atomic<bool> failed_{false};
-    std::unique_ptr<WriteBehind> behind_;
+    bool failed_ = false;
     std::string path_;
     std::string error_;
     std::vector<char> buf_ = std::vector<char>(1 << 18);
     std::size_t len_ = 0;
 };
+
+// Before an output is opened: whether it names an existing regular file that the run
+// also reads (the same device and inode, through any name: "./x", a symbolic or a hard
+// link; "-" among inputs is standard input). Opening it would empty that input.
+bool is_also_an_input(const std::string& output, const std::vector<std::string>& inputs);
+
+// "Error: <output> is also an input of this run".
+void report_output_is_input(const std::string& output);
 
 }  // namespace wes

@@ -8,7 +8,7 @@
 #include <sys/wait.h>
 
 #include "build_config.hpp"
-#include "settings.hpp"
+#include "program.hpp"
 
 extern char** environ;
 
@@ -108,12 +108,13 @@ int run_words(const std::vector<std::string>& words) {
 }
 
 int launcher_main(int argc, char** argv, const char* program, HelpPrinter help, PerlWords words) {
-    handle_common_options(argc, argv, program, help);
-    if (argc != 4) {
-        help(argc > 0 ? argv[0] : program);
-        return 255;
-    }
-    return run_words(words(argv[2], argv[3]));
+    return run_main(argc, argv, {program, help, exit_failure}, [&](int n, char** v) {
+        if (n != 4) {
+            help(v[0]);
+            return 255;
+        }
+        return run_words(words(v[2], v[3]));
+    });
 }
 
 }  // namespace wes

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli.hpp"
+#include "program.hpp"
 
 namespace wes {
 

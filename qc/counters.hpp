@@ -43,13 +43,12 @@ struct MateCounts {
     std::int64_t qual_count(int cycle, int score) const { return qual_wide[cycle][score] + qual[cycle][score]; }
 };
 
-// `res`: everything a run counts. Only the pair reader adds to it; the report writer
-// fills the row totals and the read lengths.
+// `res`: everything a run counts; only the pair reader adds to it. The tables keep the
+// report layout, but their row-total columns (base_count 0, qual_count 41) stay zero:
+// the reports sum the rows where they print them.
 struct Counters {
     std::array<std::array<std::int64_t, k_base_columns>, k_rows> base_count{};
     std::array<std::array<std::int64_t, k_qual_columns>, k_rows> qual_count{};
-    std::int32_t read1_len = 0;
-    std::int32_t read2_len = 0;
     std::int64_t pair_number = 0;  // reads of both mates, raised by 2 per record pair
     std::uint64_t long_reads = 0;
 

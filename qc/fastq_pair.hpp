@@ -16,27 +16,33 @@ namespace wes::qc {
 // reading of the two lines after it.
 class RecordReader {
 public:
-    enum class Status { record, eof, partial, error };
+    enum class Status {
+        record,     // a whole record
+        eof,        // the file ended before a record began (empty lines at its end included)
+        partial,    // the file ended inside a record
+        malformed,  // an empty line where a record should begin, with records after it
+        error,      // the file could not be read on (error() says why)
+    };
 
-    bool open(const std::string& path) { return lines_.open(path); }
-    // The next whole record; eof when the file ended before it began, partial when it
-    // ended inside it, error when the file could not be read on.
+    bool open(const std::string& path, LineReader::Inflate mode = LineReader::Inflate::ahead_when_it_pays) {
+        return lines_.open(path, mode);
+    }
     Status next();
 
     ReadLines read() const { return ReadLines{seq_, qual_, qual_newline_}; }
     const std::string& path() const { return lines_.path(); }
     const std::string& error() const { return lines_.error(); }
+    // The line number of the empty line of a malformed record.
+    std::uint64_t empty_line() const { return empty_line_; }
+    // For compressed files: whether the gzip member of the last record reads whole.
+    bool member_is_sound() { return lines_.finish_member(); }
 
 private:
     LineReader lines_;
     std::string seq_;
     std::string_view qual_;
     bool qual_newline_ = true;
-};
-
-enum class ReadMode {
-    automatic,   // both files at once, one thread each, when both are regular files
-    sequential,  // one record pair after the other in this thread
+    std::uint64_t empty_line_ = 0;
 };
 
 // What became of one pair.
@@ -44,7 +50,7 @@ struct PairResult {
     enum class Status {
         complete,       // every record counted
         open_failed,    // nothing read; message is "File open error!"
-        incomplete,     // uneven or unreadable files: the complete record pairs counted
+        incomplete,     // uneven, malformed or unreadable files: the complete record pairs counted
         quality_error,  // the run ends without reports; message is the error text
     };
     Status status = Status::complete;
@@ -52,9 +58,11 @@ struct PairResult {
     std::string message;      // the text to print on standard output, newline included
 };
 
-// `stat`: adds the pair's counts to res. Only complete record pairs are counted; after
-// a quality error, res holds partial counts and must not be reported.
+// `stat`: adds the pair's counts to res, record pair by record pair. Only complete
+// record pairs are counted; after a quality error, res holds partial counts and must
+// not be reported. A compressed file is inflated on a thread of its own where the
+// machine has the CPUs for it.
 PairResult stat(const std::string& fq_1, const std::string& fq_2, Counters& res,
-                ReadMode mode = ReadMode::automatic);
+                LineReader::Inflate mode = LineReader::Inflate::ahead_when_it_pays);
 
 }  // namespace wes::qc

@@ -3,13 +3,16 @@
 // out.totstat.
 #include <cinttypes>
 #include <cstdio>
-#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
 
-#include "cli.hpp"
 #include "counters.hpp"
 #include "fastq_pair.hpp"
+#include "messages.hpp"
+#include "out_file.hpp"
+#include "program.hpp"
 #include "reports.hpp"
-#include "settings.hpp"
 
 namespace {
 
@@ -24,26 +27,37 @@ void help(const char* invoked_as) {
     std::printf("\tn> please put in out_file_name\n");
 }
 
-wes::qc::Counters res;  // all counts of the run; far too big for the stack frame of main
+int read_qc_stat(int argc, char** argv) {
+    // At least one pair, then the output name.
+    if (argc % 2 == 1 || argc < 4) {
+        help(argv[0]);
+        return wes::exit_failure;
+    }
+    const std::string out = argv[argc - 1];
+    const std::vector<std::string> fastqs(argv + 1, argv + argc - 1);
+    for (const char* suffix : {".quality", ".GC_content", ".totstat"}) {
+        if (wes::is_also_an_input(out + suffix, fastqs)) {
+            wes::report_output_is_input(out + suffix);
+            return wes::exit_failure;
+        }
+    }
+    auto res = std::make_unique<wes::qc::Counters>();  // far too big for the stack
+    bool failed = false;
+    for (std::size_t k = 0; k < fastqs.size(); k += 2) {
+        wes::qc::PairResult r = wes::qc::stat(fastqs[k], fastqs[k + 1], *res);
+        if (!r.message.empty()) wes::say("%s", r.message.c_str());
+        if (r.status == wes::qc::PairResult::Status::quality_error) return wes::exit_failure;
+        if (r.status != wes::qc::PairResult::Status::complete) failed = true;
+    }
+    if (!wes::qc::write_reports(*res, out)) return wes::exit_failure;
+    if (res->long_reads > 0)
+        wes::say("%" PRIu64 " reads were longer than 160 bases; their bases after cycle 160 were not counted\n",
+                 res->long_reads);
+    return failed ? wes::exit_failure : 0;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    wes::handle_common_options(argc, argv, "read_qc_stat", help);
-    if (argc % 2 == 1) {
-        help(argv[0]);
-        return wes::exit_failure;
-    }
-    bool failed = false;
-    for (int k = 1; k < argc - 2; k += 2) {
-        wes::qc::PairResult r = wes::qc::stat(argv[k], argv[k + 1], res);
-        std::fputs(r.message.c_str(), stdout);
-        if (r.status == wes::qc::PairResult::Status::quality_error) return wes::exit_failure;
-        if (r.status != wes::qc::PairResult::Status::complete) failed = true;
-    }
-    if (!wes::qc::write_reports(res, argv[argc - 1])) return wes::exit_failure;
-    if (res.long_reads > 0)
-        std::printf("%" PRIu64 " reads were longer than 160 bases; their bases after cycle 160 were not counted\n",
-                    res.long_reads);
-    return failed ? wes::exit_failure : 0;
+    return wes::run_main(argc, argv, {"read_qc_stat", help, wes::exit_failure}, read_qc_stat);
 }

@@ -57,6 +57,7 @@ struct BadQuality {
 // Walks one read into m. Returns false at a quality error (bad then says where) and
 // leaves m as it was.
 inline bool walk_read(MateCounts& m, const ReadLines& r, BadQuality& bad) {
+    if (m.since_flush == MateCounts::k_flush_every) m.flush();
     const auto* seq = reinterpret_cast<const unsigned char*>(r.seq.data());
     const auto* qual = reinterpret_cast<const unsigned char*>(r.qual.data());
     const std::size_t limit = r.seq.size() < k_cycles ? r.seq.size() : k_cycles;
@@ -94,8 +95,24 @@ inline bool walk_read(MateCounts& m, const ReadLines& r, BadQuality& bad) {
     }
     if (i == k_cycles && r.seq.size() > k_cycles && base_column[seq[k_cycles]]) ++m.long_reads;
     ++m.records;
-    if (++m.since_flush == MateCounts::k_flush_every) m.flush();
+    ++m.since_flush;
     return true;
+}
+
+// Takes back what the last walk_read counted of r (the narrow tables still hold it:
+// they are flushed only at the start of a walk).
+inline void unwalk_read(MateCounts& m, const ReadLines& r) {
+    const auto* seq = reinterpret_cast<const unsigned char*>(r.seq.data());
+    const auto* qual = reinterpret_cast<const unsigned char*>(r.qual.data());
+    const std::size_t limit = r.seq.size() < k_cycles ? r.seq.size() : k_cycles;
+    std::size_t i = 0;
+    for (; i < limit && base_column[seq[i]]; ++i) {
+        --m.base[i][base_column[seq[i]]];
+        --m.qual[i][qual_column[qual[i]]];
+    }
+    if (i == k_cycles && r.seq.size() > k_cycles && base_column[seq[k_cycles]]) --m.long_reads;
+    --m.records;
+    --m.since_flush;
 }
 
 // The message of a quality error, as printed: for read 1 the block with the sequence

@@ -7,28 +7,31 @@
 
 namespace wes::qc {
 
-Summary summarize(Counters& res) {
+namespace {
+std::int64_t quality_total(const Counters& res, int r) {
+    std::int64_t tot = 0;
+    for (int k = 0; k <= k_top_score; ++k) tot += res.qual_count[r][k];
+    return tot;
+}
+std::int64_t base_total(const Counters& res, int r) {
+    const auto& b = res.base_count[r];
+    return b[1] + b[2] + b[3] + b[4] + b[5];
+}
+}  // namespace
+
+Summary summarize(const Counters& res) {
     Summary s;
     for (int r = 0; r < k_rows; ++r) {
-        auto& q = res.qual_count[r];
-        std::int64_t tot = 0;
-        for (int k = 0; k <= k_top_score; ++k) {
-            tot += q[k];
-            if (k >= 20) s.Q_20_number += static_cast<std::uint64_t>(q[k]);
-            if (k >= 30) s.Q_30_number += static_cast<std::uint64_t>(q[k]);
-        }
-        q[k_qual_total] = tot;
-        s.Q_tot += static_cast<std::uint64_t>(tot);
+        const auto& q = res.qual_count[r];
+        for (int k = 20; k <= k_top_score; ++k) s.Q_20_number += static_cast<std::uint64_t>(q[k]);
+        for (int k = 30; k <= k_top_score; ++k) s.Q_30_number += static_cast<std::uint64_t>(q[k]);
+        s.Q_tot += static_cast<std::uint64_t>(quality_total(res, r));
 
-        auto& b = res.base_count[r];
-        std::int64_t bases = b[1] + b[2] + b[3] + b[4] + b[5];
-        b[0] = bases;
+        const std::int64_t bases = base_total(res, r);
         (r < k_cycles ? s.read1base_number : s.read2base_number) += static_cast<std::uint64_t>(bases);
-        s.GC_number += static_cast<std::uint64_t>(b[3] + b[4]);
-        if (bases > 0) ++(r < k_cycles ? res.read1_len : res.read2_len);
+        s.GC_number += static_cast<std::uint64_t>(res.base_count[r][3] + res.base_count[r][4]);
+        if (bases > 0) ++(r < k_cycles ? s.read1_len : s.read2_len);
     }
-    s.read1_len = res.read1_len;
-    s.read2_len = res.read2_len;
     s.pair_number = res.pair_number;
     s.base_number = s.read2base_number + s.read1base_number;
     return s;
@@ -52,8 +55,9 @@ std::string quality_report(const Counters& res) {
     out += '\n';
     for (int r = 0; r < k_rows; ++r) {
         const auto& q = res.qual_count[r];
+        const std::int64_t tot = quality_total(res, r);
         out += std::to_string(r + 1);
-        for (int k = 0; k <= k_top_score; ++k) append_ratio(out, q[k], q[k_qual_total]);
+        for (int k = 0; k <= k_top_score; ++k) append_ratio(out, q[k], tot);
         out += '\n';
     }
     return out;
@@ -63,19 +67,21 @@ std::string gc_report(const Counters& res) {
     std::string out = "GC\tA\tT\tC\tG\tN\n";
     for (int r = 0; r < k_rows; ++r) {
         const auto& b = res.base_count[r];
+        const std::int64_t bases = base_total(res, r);
         out += std::to_string(r + 1);
-        for (int c = 1; c < k_base_columns; ++c) append_ratio(out, b[c], b[0]);
+        for (int c = 1; c < k_base_columns; ++c) append_ratio(out, b[c], bases);
         out += '\n';
     }
     return out;
 }
 
 namespace {
-// "%f" of num / den in double precision; "-nan" for 0 / 0.
+// "%f" of num / den, each count converted to single precision and divided so, as the
+// summary has always shown its fractions; "-nan" for 0 / 0.
 std::string fraction(std::uint64_t num, std::uint64_t den) {
     if (den == 0) return "-nan";
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%f", static_cast<double>(num) / static_cast<double>(den));
+    std::snprintf(buf, sizeof buf, "%f", static_cast<double>(static_cast<float>(num) / static_cast<float>(den)));
     return buf;
 }
 }  // namespace
@@ -110,7 +116,7 @@ bool write_whole(const std::string& path, const std::string& text) {
 }
 }  // namespace
 
-bool write_reports(Counters& res, const std::string& out) {
+bool write_reports(const Counters& res, const std::string& out) {
     Summary s = summarize(res);
     return write_whole(out + ".quality", quality_report(res)) &&
            write_whole(out + ".GC_content", gc_report(res)) && write_whole(out + ".totstat", summary_report(s));

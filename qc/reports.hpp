@@ -22,14 +22,13 @@ struct Summary {
     std::uint64_t Q_30_number = 0;
 };
 
-// Fills the row totals (base_count column 0, qual_count column 41) and the read
-// lengths of res, and sums the run totals.
-Summary summarize(Counters& res);
+// The run totals and the read lengths (the cycles of each mate with bases) of res.
+Summary summarize(const Counters& res);
 
 // "\t%.4f" of num / den in single precision, "\t-nan" when den is 0; appended to out.
 void append_ratio(std::string& out, std::int64_t num, std::int64_t den);
 
-// The texts of the three reports (res must have been summarized).
+// The texts of the three reports.
 std::string quality_report(const Counters& res);
 std::string gc_report(const Counters& res);
 std::string summary_report(const Summary& s);
@@ -37,6 +36,6 @@ std::string summary_report(const Summary& s);
 // Writes out.quality, out.GC_content and out.totstat, in this order, each closed
 // before the next is opened. On a failed open, write or close prints one message line
 // naming the file and returns false; the reports after it are not written.
-bool write_reports(Counters& res, const std::string& out);
+bool write_reports(const Counters& res, const std::string& out);
 
 }  // namespace wes::qc

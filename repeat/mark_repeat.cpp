@@ -7,13 +7,13 @@
 #include <string_view>
 
 #include "build_config.hpp"
-#include "cli.hpp"
 #include "fields.hpp"
 #include "line_reader.hpp"
+#include "merge_order.hpp"
+#include "messages.hpp"
 #include "out_file.hpp"
+#include "program.hpp"
 #include "repeat_sweep.hpp"
-#include "settings.hpp"
-#include "sort_watch.hpp"
 
 namespace {
 
@@ -26,7 +26,7 @@ void help(const char* invoked_as) {
 }
 
 int read_failure(const wes::LineReader& r) {
-    std::printf("Error: cannot read %s: %s\n", r.path().c_str(), r.error().c_str());
+    r.report_failure();
     return wes::exit_failure;
 }
 
@@ -43,31 +43,33 @@ void put_line(wes::OutFile& out, std::string_view line, std::string_view mark) {
     out.put('\n');
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    wes::handle_common_options(argc, argv, "mark_repeat", help);
+int mark_repeat(int argc, char** argv) {
     if (argc != 4) {
-        help(argc > 0 ? argv[0] : "mark_repeat");
+        help(argv[0]);
         return 255;
     }
+    const std::string in_path = argv[1];
     const std::string out_path(wes::first_word(argv[3]));
     const std::string ssr_path = wes::path_setting("WES_SSR_FILE", wes::build::ssr_file);
+    if (wes::is_also_an_input(out_path, {in_path, ssr_path})) {
+        wes::report_output_is_input(out_path);
+        return wes::exit_failure;
+    }
 
     // All three are opened before any is checked, so the output exists (empty) even
     // when an input is missing.
     wes::LineReader in;
-    const bool in_ok = in.open(argv[1], true);
+    const bool in_ok = in.open(in_path);
     wes::LineReader repeats;
-    const bool repeats_ok = repeats.open(ssr_path, true);
+    const bool repeats_ok = repeats.open(ssr_path);
     wes::OutFile out;
-    const bool out_ok = out.open(out_path, true);
+    const bool out_ok = out.open(out_path);
     if (!in_ok) {
-        std::printf("infile open failed\n");
+        wes::say("infile open failed\n");
         return wes::exit_failure;
     }
     if (!repeats_ok) {
-        std::printf("repeat_file open failed\n");
+        wes::say("repeat_file open failed\n");
         return wes::exit_failure;
     }
     if (!out_ok) return write_failure(out);
@@ -86,6 +88,7 @@ int main(int argc, char** argv) {
     wes::RepeatSweep sweep(repeats);
     wes::OrderWatch row_order(in.path());
     wes::ChromNames row_names;
+    wes::BeforeStart before_start;
     wes::RepeatRow row;
     for (;;) {
         wes::LineReader::Status st = in.next(line);
@@ -100,6 +103,7 @@ int main(int argc, char** argv) {
         case wes::RowScan::row:
             row_order.see(row.chrom, row.start, in.line_number());
             row_names.see(row.chrom);
+            before_start.see(row.chrom, row.end);
             if (!sweep.mark(row, mark)) return read_failure(repeats);
             break;
         }
@@ -107,6 +111,14 @@ int main(int argc, char** argv) {
         if (out.failed()) return write_failure(out);
     }
     if (!out.close()) return write_failure(out);
+    before_start.warn(in.path());
+    if (sweep.found_no_interval()) wes::warn_no_records(repeats.path());
     wes::warn_if_names_disjoint(row_names, sweep.names(), sweep.hits(), in.path(), repeats.path());
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return wes::run_main(argc, argv, {"mark_repeat", help, wes::exit_failure}, mark_repeat);
 }

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "line_reader.hpp"
-#include "sort_watch.hpp"
+#include "merge_order.hpp"
 
 namespace wes {
 
@@ -60,6 +60,8 @@ public:
     std::uint64_t hits() const { return hits_; }
     // Chromosome names met in the repeat file.
     const ChromNames& names() const { return names_; }
+    // Whether the repeat file was read to its end without one usable interval.
+    bool found_no_interval() const { return exhausted_ && intervals_ == 0; }
 
 private:
     // Reads on until a repeat line stops the advance; that line becomes the cursor.
@@ -71,11 +73,12 @@ private:
     ChromNames names_;
     bool exhausted_ = false;
     std::uint64_t hits_ = 0;
+    std::uint64_t intervals_ = 0;  // lines of the file with a chromosome, start and end
 
     // The cursor; it starts before every interval of the first chromosome.
-    std::string cur_chrom_ = "NC_000001.10";
-    std::int64_t cur_start_ = 1;
-    std::int64_t cur_end_ = 1;
+    std::string cur_chrom_ = std::string(first_chrom);
+    std::int64_t cur_start_ = first_pos;
+    std::int64_t cur_end_ = first_pos;
     std::string cur_mark_ = std::string(no_repeat_mark);
     bool cur_from_file_ = false;
 };

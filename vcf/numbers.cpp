@@ -1,5 +1,7 @@
 #include "numbers.hpp"
 
+#include "fields.hpp"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -10,23 +12,9 @@
 namespace wes::vcf {
 
 bool parse_leading_int(std::string_view text, std::int32_t& out) {
-    const char* p = text.data();
-    const char* e = p + text.size();
-    bool neg = false;
-    if (p < e && (*p == '+' || *p == '-')) {
-        neg = *p == '-';
-        ++p;
-    }
-    if (p == e || *p < '0' || *p > '9') return false;
-    std::int64_t v = 0;
-    for (; p < e && *p >= '0' && *p <= '9'; ++p) {
-        v = v * 10 + (*p - '0');
-        if (v > std::int64_t{1} << 31) return false;
-    }
-    if (neg) v = -v;
-    if (v > INT32_MAX || v < INT32_MIN) return false;
-    out = static_cast<std::int32_t>(v);
-    return true;
+    std::size_t n = !text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
+    while (n < text.size() && text[n] >= '0' && text[n] <= '9') ++n;
+    return parse_int(text.substr(0, n), out);
 }
 
 bool parse_leading_float(std::string_view text, float& out) {

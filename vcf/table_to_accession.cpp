@@ -10,10 +10,10 @@
 #include <string_view>
 
 #include "chr_trans.hpp"
-#include "cli.hpp"
 #include "line_reader.hpp"
 #include "out_file.hpp"
-#include "settings.hpp"
+#include "messages.hpp"
+#include "program.hpp"
 
 namespace {
 
@@ -36,10 +36,7 @@ bool is_accession(std::string_view name) {
     return false;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    wes::handle_common_options(argc, argv, "table_to_accession", help);
+int table_to_accession(int argc, char** argv) {
     wes::ChrKeyForm form = wes::ChrKeyForm::chr_prefixed;
     std::string aside_path;
     int i = 1;
@@ -61,9 +58,15 @@ int main(int argc, char** argv) {
     const std::string in_path = argv[i];
     const std::string out_path = argv[i + 1];
 
+    for (const std::string& out : {out_path, aside_path}) {
+        if (wes::is_also_an_input(out, {in_path})) {
+            wes::report_output_is_input(out);
+            return wes::exit_failure;
+        }
+    }
     wes::LineReader in;
     if (!in.open(in_path)) {
-        std::printf("Error: cannot open %s: %s\n", in_path.c_str(), in.error().c_str());
+        wes::say("Error: cannot open %s: %s\n", in_path.c_str(), in.error().c_str());
         return wes::exit_failure;
     }
     wes::OutFile out, aside;
@@ -101,7 +104,7 @@ int main(int argc, char** argv) {
         if (out.failed() || aside.failed()) break;
     }
     if (st == wes::LineReader::Status::error) {
-        std::printf("Error: cannot read %s: %s\n", in_path.c_str(), in.error().c_str());
+        in.report_failure();
         return wes::exit_failure;
     }
     if (!out.close()) {
@@ -116,4 +119,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "table_to_accession: %llu rows of chromosomes without an accession (such as \"%s\") left out\n",
                      static_cast<unsigned long long>(left_out), example.c_str());
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return wes::run_main(argc, argv, {"table_to_accession", help, wes::exit_failure}, table_to_accession);
 }

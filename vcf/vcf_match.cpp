@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "fields.hpp"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -39,7 +41,8 @@ enum : std::uint8_t {
 struct ClassTable {
     std::uint8_t t[256] = {};
     constexpr ClassTable() {
-        for (char c : {' ', '\t', '\n', '\v', '\f', '\r'}) t[static_cast<unsigned char>(c)] = c_space;
+        for (int c = 0; c < 256; ++c)
+            if (is_space(static_cast<char>(c))) t[c] = c_space;
         for (int c = '0'; c <= '9'; ++c) t[c] = c_num | c_gt | c_depth;
         t['.'] = t['\\'] = c_num | c_gt | c_depth;
         t['/'] = c_gt;

@@ -6,7 +6,9 @@
 
 #include "numbers.hpp"
 #include "mutation_row.hpp"
-#include "settings.hpp"
+#include "fields.hpp"
+#include "messages.hpp"
+#include "program.hpp"
 #include "trim_allele.hpp"
 #include "vcf_match.hpp"
 
@@ -24,22 +26,6 @@ namespace {
 constexpr int status_usage = 255;     // wrong argument count, a file that does not open
 constexpr int status_expression = 1;  // the expression does not compile
 
-// The next piece of text up to sep, skipping empty pieces (as strtok does). False when
-// no piece is left.
-inline bool next_token(std::string_view& rest, char sep, std::string_view& token) {
-    std::size_t i = 0;
-    while (i < rest.size() && rest[i] == sep) ++i;
-    if (i == rest.size()) {
-        rest = {};
-        return false;
-    }
-    std::size_t j = rest.find(sep, i);
-    if (j == std::string_view::npos) j = rest.size();
-    token = rest.substr(i, j - i);
-    rest.remove_prefix(j);
-    return true;
-}
-
 // The rows of one matched line: ALT allele k goes with AD value k + 1, as long as both
 // exist. Nothing of one line is kept for the next.
 void write_line_rows(const LineFields& f, OutFile& out) {
@@ -53,12 +39,12 @@ void write_line_rows(const LineFields& f, OutFile& out) {
     std::string_view alts = f.group[4];
     std::string_view depths = f.group[6];
     std::string_view alt, depth;
-    if (!next_token(depths, ',', depth)) return;  // the reference allele's depth
+    if (!next_piece(depths, ',', depth)) return;  // the reference allele's depth
 
     char mq_buf[fixed_text_max];
     LineValues line{f.group[0], f.group[2], format_mq(mq, mq_buf), dp};
     TrimmedAllele allele;
-    while (next_token(depths, ',', depth) && next_token(alts, ',', alt)) {
+    while (next_piece(depths, ',', depth) && next_piece(alts, ',', alt)) {
         float ad = 0;
         if (!parse_leading_float(depth, ad)) ad = 0;
         if (!trim_allele(pos, f.group[3], alt, allele)) continue;
@@ -88,15 +74,20 @@ int run_vcf_to_table(int argc, char** argv) {
     }
     const std::string in_path = argv[1];
     const std::string out_path = argv[2];
+    if (is_also_an_input(out_path, {in_path})) {
+        say("File open filed!\n");
+        report_output_is_input(out_path);
+        return status_usage;
+    }
 
     LineReader in;
-    if (!in.open(in_path, true)) {
-        std::printf("File open filed!\n");
+    if (!in.open(in_path)) {
+        say("File open filed!\n");
         return status_usage;
     }
     OutFile out;
-    if (!out.open(out_path, true)) {
-        std::printf("File open filed!\n");
+    if (!out.open(out_path)) {
+        say("File open filed!\n");
         return status_usage;
     }
 
@@ -104,7 +95,7 @@ int run_vcf_to_table(int argc, char** argv) {
     regex_t re;
     std::string message;
     if (!compile_expression(vcf_expression, re, message)) {
-        std::fputs(message.c_str(), stdout);
+        say("%s", message.c_str());
         out.close();
         return status_expression;
     }
@@ -113,12 +104,12 @@ int run_vcf_to_table(int argc, char** argv) {
     const bool read_ok = convert_lines(in, out);
     const bool write_ok = out.close();
     if (!read_ok) {
-        std::printf("Error: cannot read %s: %s\n", in_path.c_str(), in.error().c_str());
-        return wes::exit_failure;
+        in.report_failure();
+        return exit_failure;
     }
     if (!write_ok) {
         out.report_failure();
-        return wes::exit_failure;
+        return exit_failure;
     }
     return 0;
 }

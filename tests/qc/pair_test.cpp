@@ -13,7 +13,7 @@ namespace {
 
 using wes::qc::Counters;
 using wes::qc::PairResult;
-using wes::qc::ReadMode;
+using Inflate = wes::LineReader::Inflate;
 using wes::test::ScratchDir;
 using wes::test::write_file;
 using wes::test::write_gzip;
@@ -47,7 +47,7 @@ struct PairRun {
     std::unique_ptr<Counters> res = std::make_unique<Counters>();
 };
 
-PairRun run(const std::string& a, const std::string& b, ReadMode mode) {
+PairRun run(const std::string& a, const std::string& b, Inflate mode) {
     PairRun r;
     r.result = wes::qc::stat(a, b, *r.res, mode);
     return r;
@@ -58,10 +58,11 @@ bool same_counts(const Counters& x, const Counters& y) {
            x.long_reads == y.long_reads;
 }
 
-// Runs the pair both ways and expects one outcome; returns the concurrent run.
+// Runs the pair with compressed files inflated in this thread and ahead on a second
+// one, and expects one outcome; returns the second run.
 PairRun both_ways(const std::string& a, const std::string& b) {
-    PairRun seq = run(a, b, ReadMode::sequential);
-    PairRun con = run(a, b, ReadMode::automatic);
+    PairRun seq = run(a, b, Inflate::in_this_thread);
+    PairRun con = run(a, b, Inflate::ahead_when_it_pays);
     EXPECT_EQ(con.result.status, seq.result.status);
     EXPECT_EQ(con.result.message, seq.result.message);
     EXPECT_EQ(con.result.pairs, seq.result.pairs);
@@ -89,7 +90,7 @@ protected:
     std::unique_ptr<Counters> reference(int n) {
         write_file(path("ref_1.fq"), records(1, 0, n));
         write_file(path("ref_2.fq"), records(2, 0, n));
-        PairRun r = run(path("ref_1.fq"), path("ref_2.fq"), ReadMode::sequential);
+        PairRun r = run(path("ref_1.fq"), path("ref_2.fq"), Inflate::in_this_thread);
         EXPECT_EQ(r.result.status, PairResult::Status::complete);
         return std::move(r.res);
     }
@@ -110,8 +111,8 @@ TEST_F(QcPair, EvenPairIsCountedWholeBothWays) {
 
 TEST_F(QcPair, UnevenFilesCountOnlyTheirCompleteRecordPairs) {
     auto ref = reference(2500);
-    // Read 2 longer, read 1 longer (plain and fast against a slower gzip mate, so that
-    // its thread runs past the other file's end), and either file cut inside a record.
+    // Read 2 longer, read 1 longer, either file cut inside a record (a quality line cut
+    // short included), empty lines at the end (no fault) and in the middle (a fault).
     struct Case {
         std::string one, two, message;
     };
@@ -125,17 +126,22 @@ TEST_F(QcPair, UnevenFilesCountOnlyTheirCompleteRecordPairs) {
         {r1, r2_short, "Error: " + p1 + " and " + p2 + " hold different numbers of records (2500 complete record pairs counted)\n"},
         {r1, r2_short + cut, "Error: " + p2 + " ends inside a record (2500 complete record pairs counted)\n"},
         {r1_short + records(1, 2500, 1).substr(0, 30), r2, "Error: " + p1 + " ends inside a record (2500 complete record pairs counted)\n"},
+        {r1, r2_short + records(2, 2500, 1).substr(0, records(2, 2500, 1).size() - 3),
+         "Error: " + p2 + " ends inside a record (2500 complete record pairs counted)\n"},
+        {r1_short + "\n\n" + records(1, 2500, 1), r2,
+         "Error: " + p1 + ": line 10001 is empty where a record should begin (2500 complete record pairs counted)\n"},
+        {r1_short + "\n\n", r2_short + "\n", ""},
     };
     for (const Case& c : cases) {
         write_file(p1, c.one);
         write_file(p2, c.two);
         PairRun r = both_ways(p1, p2);
-        EXPECT_EQ(r.result.status, PairResult::Status::incomplete);
+        EXPECT_EQ(r.result.status, c.message.empty() ? PairResult::Status::complete : PairResult::Status::incomplete);
         EXPECT_EQ(r.result.message, c.message);
         EXPECT_EQ(r.result.pairs, 2500u);
         EXPECT_TRUE(same_counts(*r.res, *ref));
     }
-    // A fast plain read 1 against a slow, shorter gzip read 2.
+    // A plain read 1 against a shorter gzip read 2.
     write_file(p1, r1);
     write_gzip(path("u_2.fq.gz"), r2_short, 4096);
     PairRun r = both_ways(p1, path("u_2.fq.gz"));

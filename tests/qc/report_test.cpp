@@ -68,8 +68,8 @@ TEST(QcReport, TotalsAreExactFarBeyondSinglePrecision) {
               "read1base_number\t7000000004\nread2base_number\t3000000005\n"
               "base_number\t10000000009\nGC_number\t7000000006\nGC_content\t0.700000\n"
               "Q_20\t0.700000\nQ_30\t0.400000\nQ_tot\t10000000009\n");
-    EXPECT_EQ(res->base_count[0][0], 4'000'000'001);
-    EXPECT_EQ(res->qual_count[160][41], 3'000'000'005);
+    // The counts are only read: a second summary is the first.
+    EXPECT_EQ(wes::qc::summary_report(wes::qc::summarize(*res)), wes::qc::summary_report(s));
 }
 
 TEST(QcReport, ReadLengthsCountFilledCyclesOfEachMate) {

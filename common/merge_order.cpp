@@ -1,4 +1,4 @@
-#include "sort_watch.hpp"
+#include "merge_order.hpp"
 
 #include <cstdio>
 
@@ -21,6 +21,16 @@ bool ChromNames::shares_any(const ChromNames& other) const {
     return false;
 }
 
+void BeforeStart::warn(const std::string& rows_path) const {
+    if (count_ == 0) return;
+    std::fprintf(stderr,
+                 "warning: %s: %llu rows (such as \"%s\") sort before %.*s %lld, where the merge starts, "
+                 "and got no value; the suite's files name chromosomes by accession (NC_000001.10 to "
+                 "NC_000024.9)\n",
+                 rows_path.c_str(), static_cast<unsigned long long>(count_), example_.c_str(),
+                 static_cast<int>(first_chrom.size()), first_chrom.data(), static_cast<long long>(first_pos));
+}
+
 void warn_if_names_disjoint(const ChromNames& rows, const ChromNames& db, std::uint64_t hits,
                             const std::string& rows_path, const std::string& db_path) {
     if (hits != 0 || rows.empty() || db.empty() || rows.shares_any(db)) return;
@@ -28,6 +38,10 @@ void warn_if_names_disjoint(const ChromNames& rows, const ChromNames& db, std::u
                  "warning: no row found a value: the chromosome names of %s (such as \"%s\") never occur "
                  "in %s (such as \"%s\"); both files must name chromosomes the same way\n",
                  rows_path.c_str(), rows.example().c_str(), db_path.c_str(), db.example().c_str());
+}
+
+void warn_no_records(const std::string& db_path) {
+    std::fprintf(stderr, "warning: %s holds no record; no row got a value from it\n", db_path.c_str());
 }
 
 }  // namespace wes

@@ -1,0 +1,105 @@
+// The order that the sorted inputs of a forward merge follow, and the warnings on
+// standard error when they do not. Silent misses are the worst failure of a sorted
+// merge, so the tools say (never on standard output or in an output file) when an input
+// breaks the ordering contract, when the inputs name chromosomes in different ways, and
+// when rows lie where the merge never looks.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace wes {
+
+// Chromosomes are ordered byte by byte, as strcmp orders them; the accessions the suite
+// names them by ("NC_000001.10" ... "NC_000024.9") sort so in chromosome order. Every
+// merge starts with its cursor here, before every record of the first chromosome.
+inline constexpr std::string_view first_chrom = "NC_000001.10";
+inline constexpr std::int64_t first_pos = 1;
+
+inline int compare_chrom(std::string_view a, std::string_view b) {
+    int c = a.compare(b);
+    return (c > 0) - (c < 0);
+}
+
+// The order of two places (chromosome, position): -1, 0 or 1.
+inline int compare_place(std::string_view chrom_a, std::int64_t pos_a, std::string_view chrom_b, std::int64_t pos_b) {
+    if (int c = compare_chrom(chrom_a, chrom_b)) return c;
+    return (pos_a > pos_b) - (pos_a < pos_b);
+}
+
+// Watches one sorted input and warns once, with the file and line, when a line sorts
+// before the line before it.
+class OrderWatch {
+public:
+    explicit OrderWatch(std::string path) : path_(std::move(path)) {}
+    void see(std::string_view chrom, std::int64_t pos, std::uint64_t line_no) {
+        if (have_ && chrom == last_chrom_) {
+            see_position(pos, line_no);
+            return;
+        }
+        if (!warned_ && have_ && chrom < std::string_view(last_chrom_)) warn(chrom, pos, line_no);
+        last_chrom_.assign(chrom);
+        last_pos_ = pos;
+        have_ = true;
+    }
+    // A line on the chromosome of the line seen before it.
+    void see_position(std::int64_t pos, std::uint64_t line_no) {
+        if (!warned_ && pos < last_pos_) warn(last_chrom_, pos, line_no);
+        last_pos_ = pos;
+    }
+
+private:
+    void warn(std::string_view chrom, std::int64_t pos, std::uint64_t line_no);
+
+    std::string path_;
+    std::string last_chrom_;
+    std::int64_t last_pos_ = 0;
+    bool have_ = false, warned_ = false;
+};
+
+// The distinct chromosome names of one input (at most a few hundred are kept).
+class ChromNames {
+public:
+    void see(std::string_view chrom) {
+        if (!names_.empty() && names_.back() == chrom) return;
+        for (const std::string& n : names_)
+            if (n == chrom) return;
+        if (names_.size() < k_max) names_.emplace_back(chrom);
+    }
+    bool empty() const { return names_.empty(); }
+    bool shares_any(const ChromNames& other) const;
+    const std::string& example() const { return names_.front(); }
+
+private:
+    static constexpr std::size_t k_max = 512;
+    std::vector<std::string> names_;
+};
+
+// Rows that sort before the place every merge starts from never get a value: counted,
+// with the first as an example.
+class BeforeStart {
+public:
+    void see(std::string_view chrom, std::int64_t pos) {
+        if (compare_place(chrom, pos, first_chrom, first_pos) >= 0) return;
+        if (count_++ == 0) example_.assign(chrom).append(" ").append(std::to_string(pos));
+    }
+    // Says how many rows of rows_path lay before the start, if any.
+    void warn(const std::string& rows_path) const;
+
+private:
+    std::uint64_t count_ = 0;
+    std::string example_;
+};
+
+// At the end of a run: when rows and database records were read, no row found a value,
+// and no row chromosome occurs in the database, says so in one line naming an example
+// of each (the "chr1"/"1" against "NC_000001.10" trap).
+void warn_if_names_disjoint(const ChromNames& rows, const ChromNames& db, std::uint64_t hits,
+                            const std::string& rows_path, const std::string& db_path);
+
+// At the end of a run whose database was read to its end without one record in it.
+void warn_no_records(const std::string& db_path);
+
+}  // namespace wes
