@@ -24,10 +24,11 @@ bool ChromNames::shares_any(const ChromNames& other) const {
 void BeforeStart::warn(const std::string& rows_path) const {
     if (count_ == 0) return;
     std::fprintf(stderr,
-                 "warning: %s: %llu rows (such as \"%s\") sort before %.*s %lld, where the merge starts, "
+                 "warning: %s: %llu %s (such as \"%s\") %s before %.*s %lld, where the merge starts, "
                  "and got no value; the suite's files name chromosomes by accession (NC_000001.10 to "
                  "NC_000024.9)\n",
-                 rows_path.c_str(), static_cast<unsigned long long>(count_), example_.c_str(),
+                 rows_path.c_str(), static_cast<unsigned long long>(count_), count_ == 1 ? "row" : "rows",
+                 example_.c_str(), count_ == 1 ? "sorts" : "sort",
                  static_cast<int>(first_chrom.size()), first_chrom.data(), static_cast<long long>(first_pos));
 }
 

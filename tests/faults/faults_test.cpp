@@ -1,0 +1,414 @@
+// Fault injection, end to end: the built programs under what a busy cluster and a
+// careless caller do to them. No run may end by a signal, destroy an input, or call a
+// failure a success.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+#include <zlib.h>
+
+#include "test_util.hpp"
+
+namespace {
+
+using wes::test::read_file;
+using wes::test::RunResult;
+using wes::test::write_file;
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool k_sanitized = true;  // address-space limits and timings mean nothing here
+#else
+constexpr bool k_sanitized = false;
+#endif
+
+// How a program is started: beyond its arguments and environment.
+struct Start {
+    std::vector<std::string> args;
+    std::map<std::string, std::string> env = {};
+    bool close_stdout = false;
+    rlim_t address_space = 0;   // bytes; 0 for no limit
+    bool one_process = false;   // RLIMIT_NPROC 1, as user nobody when run as root
+    bool stdin_pipe = false;    // standard input is a pipe the test writes
+};
+
+// A started program; finish() collects it like wes::test::run_program does.
+struct Child {
+    pid_t pid = -1;
+    int in = -1;  // write end of the standard-input pipe, or -1
+    int out = -1, err = -1;
+
+    RunResult finish() {
+        if (in >= 0) ::close(in);
+        int st = 0;
+        ::waitpid(pid, &st, 0);
+        RunResult r;
+        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+        r.out = slurp(out);
+        r.err = slurp(err);
+        return r;
+    }
+    static std::string slurp(int fd) {
+        std::string s;
+        char buf[65536];
+        ::lseek(fd, 0, SEEK_SET);
+        for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) s.append(buf, static_cast<std::size_t>(n));
+        ::close(fd);
+        return s;
+    }
+};
+
+Child start(const std::string& program, const Start& how) {
+    Child c;
+    char out_tmpl[] = "/tmp/wes_out_XXXXXX", err_tmpl[] = "/tmp/wes_err_XXXXXX";
+    c.out = ::mkstemp(out_tmpl);
+    c.err = ::mkstemp(err_tmpl);
+    ::unlink(out_tmpl);
+    ::unlink(err_tmpl);
+    int pipe_fds[2] = {-1, -1};
+    if (how.stdin_pipe && ::pipe2(pipe_fds, O_CLOEXEC) != 0) return c;  // dup2 keeps fd 0 open on exec
+    const std::string path = wes::test::bin_path(program);
+    c.pid = ::fork();
+    if (c.pid == 0) {
+        int in = how.stdin_pipe ? pipe_fds[0] : ::open("/dev/null", O_RDONLY);
+        ::dup2(in, 0);
+        ::dup2(c.out, 1);
+        ::dup2(c.err, 2);
+        if (how.close_stdout) ::close(1);
+        for (const auto& [k, v] : how.env) ::setenv(k.c_str(), v.c_str(), 1);
+        if (how.address_space) {
+            rlimit lim{how.address_space, how.address_space};
+            ::setrlimit(RLIMIT_AS, &lim);
+        }
+        if (how.one_process) {
+            rlimit lim{1, 1};
+            ::setrlimit(RLIMIT_NPROC, &lim);
+            if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(125);
+        }
+        std::vector<char*> argv{const_cast<char*>(path.c_str())};
+        for (const std::string& a : how.args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(path.c_str(), argv.data());
+        ::_exit(126);
+    }
+    if (how.stdin_pipe) {
+        ::close(pipe_fds[0]);
+        c.in = pipe_fds[1];
+    }
+    return c;
+}
+
+RunResult run(const std::string& program, const Start& how) { return start(program, how).finish(); }
+
+// Writes data through a deflate stream into path: level 0 gives stored blocks, whose
+// bytes appear in the file as they are.
+void write_deflated(const std::string& path, const std::string& data, int level) {
+    gzFile f = gzopen(path.c_str(), level == 0 ? "wb0" : "wb9");
+    gzwrite(f, data.data(), static_cast<unsigned>(data.size()));
+    gzclose(f);
+}
+
+// The BGZF form: blocks of at most 64 KiB, each a gzip member with the "BC" extra
+// field holding its size; the end-of-file block when whole.
+std::string bgzf(const std::string& text, bool with_eof_block) {
+    std::string out;
+    auto block = [&](const std::string& piece) {
+        std::vector<unsigned char> raw(compressBound(static_cast<uLong>(piece.size())) + 64);
+        z_stream zs{};
+        deflateInit2(&zs, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+        zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.data()));
+        zs.avail_in = static_cast<uInt>(piece.size());
+        zs.next_out = raw.data();
+        zs.avail_out = static_cast<uInt>(raw.size());
+        deflate(&zs, Z_FINISH);
+        std::size_t clen = raw.size() - zs.avail_out;
+        deflateEnd(&zs);
+        const std::size_t bsize = 18 + clen + 8 - 1;
+        unsigned char head[18] = {0x1f, 0x8b, 8, 4, 0, 0, 0, 0, 0, 0xff, 6, 0, 'B', 'C', 2, 0,
+                                  static_cast<unsigned char>(bsize & 0xff), static_cast<unsigned char>(bsize >> 8)};
+        out.append(reinterpret_cast<char*>(head), 18);
+        out.append(reinterpret_cast<char*>(raw.data()), clen);
+        uLong crc = crc32(0, reinterpret_cast<const Bytef*>(piece.data()), static_cast<uInt>(piece.size()));
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((crc >> (8 * i)) & 0xff));
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((piece.size() >> (8 * i)) & 0xff));
+    };
+    for (std::size_t off = 0; off < text.size(); off += 60000) block(text.substr(off, 60000));
+    if (with_eof_block) block("");
+    return out;
+}
+
+class Faults : public ::testing::Test {
+protected:
+    std::string p(const std::string& name) const { return dir.path(name); }
+    wes::test::ScratchDir dir;
+};
+
+const std::string k_attention = "Attention:\tmust be something wrong in this files, please check them !\n";
+
+std::string demo(const std::string& name) { return std::string(WES_SOURCE_DIR) + "/demo/data/" + name; }
+
+}  // namespace
+
+TEST_F(Faults, AnOutputThatIsAnInputIsRefusedAndTheInputKept) {
+    const std::string vcf = read_file(demo("DEMO01.vcf"));
+    const std::string rows = "chr\tstart\tend\tref\talt\nNC_000001.10\t100\t100\tA\tG\n";
+    const std::string fq = "@r\nACGT\n+\nIIII\n";
+    write_file(p("x.vcf"), vcf);
+    write_file(p("rows.txt"), rows);
+    write_file(p("db.txt"), "NC_000001.10\t100\tA\tG\t.\t.\t.\t0.5\n");
+    write_file(p("r.quality"), fq);
+    write_file(p("r_2.fq"), fq);
+    ASSERT_EQ(::symlink(p("x.vcf").c_str(), p("link.vcf").c_str()), 0);
+    ASSERT_EQ(::link(p("rows.txt").c_str(), p("hard.txt").c_str()), 0);
+    const std::map<std::string, std::string> env = {{"WES_SPLICE_DB", p("db.txt")}, {"WES_SSR_FILE", p("db.txt")}};
+    struct Case {
+        const char* program;
+        std::vector<std::string> args;
+        std::string output, said;
+        int status;
+    };
+    const std::vector<Case> cases = {
+        {"vcf_to_table", {p("x.vcf"), p("x.vcf")}, p("x.vcf"), "File open filed!\n", 255},
+        {"vcf_to_table", {p("x.vcf"), dir.dir() + "/./x.vcf"}, dir.dir() + "/./x.vcf", "File open filed!\n", 255},
+        {"vcf_to_table", {p("link.vcf"), p("x.vcf")}, p("x.vcf"), "File open filed!\n", 255},
+        {"join_splice_db", {p("rows.txt"), "x", p("hard.txt")}, p("hard.txt"), k_attention, 2},
+        {"join_splice_db", {p("rows.txt"), "x", p("db.txt")}, p("db.txt"), k_attention, 2},
+        {"join_score_db", {p("rows.txt"), p("db.txt") + std::string(30, ' '), "name", p("db.txt")}, p("db.txt"),
+         k_attention, 2},
+        {"mark_repeat", {p("rows.txt"), "x", p("db.txt")}, p("db.txt"), "", 2},
+        {"read_qc_stat", {p("r.quality"), p("r_2.fq"), p("r")}, p("r.quality"), "", 2},
+        {"table_to_accession", {p("rows.txt"), p("hard.txt")}, p("hard.txt"), "", 2},
+    };
+    for (const Case& c : cases) {
+        RunResult r = run(c.program, {.args = c.args, .env = env});
+        EXPECT_EQ(r.status, c.status) << c.program << " " << c.output;
+        EXPECT_EQ(r.out, c.said + "Error: " + c.output + " is also an input of this run\n") << c.program;
+    }
+    EXPECT_EQ(read_file(p("x.vcf")), vcf);
+    EXPECT_EQ(read_file(p("rows.txt")), rows);
+    EXPECT_EQ(read_file(p("r.quality")), fq);
+    EXPECT_EQ(read_file(p("db.txt")), "NC_000001.10\t100\tA\tG\t.\t.\t.\t0.5\n");
+}
+
+TEST_F(Faults, AFileThatShrinksWhileReadIsAnError) {
+    // A database of 40 MB; the rows come through a pipe, so the test decides when the
+    // annotator reads on: after the database has been cut to a tenth under it.
+    std::string db;
+    // Its lines serve both as database records and as repeat intervals.
+    for (int i = 1; db.size() < 40'000'000; ++i) {
+        const std::string pos = std::to_string(i * 10);
+        db += "NC_000001.10\t" + pos + "\t" + pos + "\tA\tG\t(AT)5\t.\t0.1\n";
+    }
+    write_file(p("db.txt"), db);
+    for (const char* program : {"join_splice_db", "mark_repeat"}) {
+        Child c = start(program, {.args = {"-", "x", p("out.txt")},
+                                  .env = {{"WES_SPLICE_DB", p("db.txt")}, {"WES_SSR_FILE", p("db.txt")}},
+                                  .stdin_pipe = true});
+        const std::string head = "chr\tstart\tend\tref\talt\nNC_000001.10\t10\t10\tA\tG\n";
+        ASSERT_EQ(::write(c.in, head.data(), head.size()), static_cast<ssize_t>(head.size()));
+        // Once the program holds the database open, cut it.
+        const std::string fds = "/proc/" + std::to_string(c.pid) + "/fd";
+        bool open = false;
+        for (int i = 0; i < 500 && !open; ++i) {
+            std::error_code ec;
+            for (const auto& e : std::filesystem::directory_iterator(fds, ec))
+                if (std::filesystem::read_symlink(e.path(), ec) == p("db.txt")) open = true;
+            if (!open) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ASSERT_TRUE(open) << program;
+        ASSERT_EQ(::truncate(p("db.txt").c_str(), 4'000'000), 0);
+        const std::string last = "NC_000001.10\t99999999\t99999999\tA\tG\n";
+        ASSERT_EQ(::write(c.in, last.data(), last.size()), static_cast<ssize_t>(last.size()));
+        RunResult r = c.finish();
+        EXPECT_EQ(r.status, 2) << program;
+        EXPECT_EQ(r.out, "Error: cannot read " + p("db.txt") + ": the file shrank while it was read\n") << program;
+        write_file(p("db.txt"), db);
+    }
+}
+
+TEST_F(Faults, LongLinesCostLinearTimeOnEveryRoute) {
+    // A 50 MB line in a gzip file, by path and through a pipe; then BGZF and plain.
+    const std::string line(50'000'000, 'x');
+    write_deflated(p("long.gz"), "#" + line + "\nchr1\n", 9);
+    double secs[2];
+    for (int route = 0; route < 2; ++route) {
+        auto t0 = std::chrono::steady_clock::now();
+        Start how{.args = {route == 0 ? p("long.gz") : "-", p("out.txt")}, .stdin_pipe = route == 1};
+        Child c = start("vcf_to_table", how);
+        if (route == 1) {
+            std::string gz = read_file(p("long.gz"));
+            std::thread feed([&gz, fd = c.in] {
+                (void)!::write(fd, gz.data(), gz.size());
+                ::close(fd);
+            });
+            c.in = -1;
+            RunResult r = c.finish();
+            feed.join();
+            EXPECT_EQ(r.status, 0) << r.out;
+        } else {
+            EXPECT_EQ(c.finish().status, 0);
+        }
+        secs[route] = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    if (!k_sanitized) {
+        EXPECT_LT(secs[0], 5.0);
+        EXPECT_LT(secs[0], 2 * secs[1] + 0.5) << "by path " << secs[0] << " s, through a pipe " << secs[1] << " s";
+        EXPECT_LT(secs[1], 2 * secs[0] + 0.5) << "by path " << secs[0] << " s, through a pipe " << secs[1] << " s";
+    }
+}
+
+TEST_F(Faults, ALineThatCannotBeHeldEndsTheRunWithAMessage) {
+    // 300 MB of zero bytes without a newline: a few hundred kB compressed.
+    {
+        gzFile f = gzopen(p("bomb.gz").c_str(), "wb1");
+        std::string zeros(1 << 20, '\0');
+        for (int i = 0; i < 300; ++i) gzwrite(f, zeros.data(), static_cast<unsigned>(zeros.size()));
+        gzclose(f);
+    }
+    struct Case {
+        std::string input;
+        rlim_t limit;
+        std::string reason;
+    };
+    std::vector<Case> cases = {{p("bomb.gz"), 0, "more than 256 MiB"}, {"/dev/zero", 0, "more than 256 MiB"}};
+    if (!k_sanitized) {  // a 100 MB line is held in 200 MB of address space, not in 100 MB
+        write_file(p("long.txt"), std::string(100'000'000, 'x') + "\n");
+        RunResult r = run("vcf_to_table", {.args = {p("long.txt"), p("out.txt")}, .address_space = rlim_t{200'000} << 10});
+        EXPECT_EQ(r.status, 0) << r.out;
+        cases.push_back({p("long.txt"), rlim_t{100'000} << 10, "cannot allocate memory"});
+    }
+    for (const Case& c : cases) {
+        RunResult r = run("vcf_to_table", {.args = {c.input, p("out.txt")}, .address_space = c.limit});
+        EXPECT_EQ(r.status, 2) << c.input;
+        EXPECT_EQ(r.out, "Error: cannot read " + c.input + ": line 1 is too long (" + c.reason + ")\n");
+    }
+    write_file(p("r_2.fq"), "@r\nA\n+\nI\n");
+    RunResult q = run("read_qc_stat", {.args = {p("bomb.gz"), p("r_2.fq"), p("qc")}});
+    EXPECT_EQ(q.status, 2);
+    EXPECT_NE(q.out.find("line 1 is too long (more than 256 MiB)"), std::string::npos) << q.out;
+}
+
+TEST_F(Faults, WithoutASecondThreadTheOutputIsTheSame) {
+    if (k_sanitized) GTEST_SKIP() << "the sanitizers' own threads count against the limit";
+    ASSERT_EQ(::chmod(dir.dir().c_str(), 0777), 0);
+    std::string vcf = read_file(demo("DEMO01.vcf"));
+    wes::test::write_gzip(p("v.vcf.gz"), vcf, 50000);
+    ::chmod(p("v.vcf.gz").c_str(), 0644);
+    for (bool limited : {false, true}) {
+        const std::string out = p(limited ? "limited.txt" : "free.txt");
+        RunResult r = run("vcf_to_table", {.args = {p("v.vcf.gz"), out}, .one_process = limited});
+        EXPECT_EQ(r.status, 0) << r.out;
+        r = run("read_qc_stat", {.args = {demo("DEMO01_R1.fq.gz"), demo("DEMO01_R2.fq.gz"), out + ".qc"},
+                                 .one_process = limited});
+        EXPECT_EQ(r.status, 0) << r.out;
+    }
+    EXPECT_EQ(read_file(p("limited.txt")), read_file(p("free.txt")));
+    EXPECT_EQ(read_file(p("limited.txt.qc.totstat")), read_file(p("free.txt.qc.totstat")));
+}
+
+TEST_F(Faults, MessagesNeverLandInTheDataStream) {
+    // Standard output closed: the output file must not take its number and receive the
+    // messages. Output "-": the messages go to standard error.
+    write_file(p("rows.txt"), "chr\tstart\tend\tref\talt\nNC_000001.10\t100\t100\tA\tG\n");
+    write_file(p("db.txt"), "NC_000001.10\t100\tA\tG\t.\t.\t.\t0.5\n");
+    const std::map<std::string, std::string> env = {{"WES_SPLICE_DB", p("db.txt")}};
+    const std::string want = "chr\tstart\tend\tref\talt \tsplice_predict\nNC_000001.10\t100\t100\tA\tG \t0.5\n";
+    RunResult r = run("join_splice_db", {.args = {p("rows.txt"), "x", p("out.txt")}, .env = env, .close_stdout = true});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(read_file(p("out.txt")), want);
+    r = run("join_splice_db", {.args = {p("rows.txt"), "x", "-"}, .env = env});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, want);
+    EXPECT_EQ(r.err, "END\n");
+
+    std::string long_read = "@r\n" + std::string(170, 'A') + "\n+\n" + std::string(170, 'I') + "\n";
+    write_file(p("l_1.fq"), long_read);
+    write_file(p("l_2.fq"), long_read);
+    r = run("read_qc_stat", {.args = {p("l_1.fq"), p("l_2.fq"), p("qc")}, .close_stdout = true});
+    EXPECT_EQ(r.status, 0);
+    for (const char* report : {"qc.quality", "qc.GC_content", "qc.totstat"})
+        EXPECT_EQ(read_file(p(report)).find("longer"), std::string::npos) << report;
+    r = run("vcf_to_table", {.args = {demo("DEMO01.vcf"), "-"}});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("chr1\t", 0), 0u);
+}
+
+TEST_F(Faults, ABgzfFileCutBetweenBlocksIsTruncated) {
+    const std::string vcf = read_file(demo("DEMO01.vcf"));
+    const std::string whole = bgzf(vcf, true);
+    write_file(p("whole.vcf.gz"), whole);
+    write_file(p("cut.vcf.gz"), bgzf(vcf.substr(0, 60000), false));  // whole blocks, no end block
+    RunResult ok = run("vcf_to_table", {.args = {p("whole.vcf.gz"), p("whole.txt")}});
+    EXPECT_EQ(ok.status, 0);
+    RunResult plain = run("vcf_to_table", {.args = {demo("DEMO01.vcf"), p("plain.txt")}});
+    EXPECT_EQ(read_file(p("whole.txt")), read_file(p("plain.txt")));
+    RunResult cut = run("vcf_to_table", {.args = {p("cut.vcf.gz"), p("cut.txt")}});
+    EXPECT_EQ(cut.status, 2);
+    EXPECT_EQ(cut.out, "Error: cannot read " + p("cut.vcf.gz") + ": truncated (no BGZF end-of-file block)\n");
+    // The merge reads a database only as far as the rows need: a row past its cut.
+    write_file(p("rows.txt"), "chr\tstart\tend\tref\talt\nNC_000001.10\t200\t200\tA\tG\n");
+    write_file(p("db.gz"), bgzf("NC_000001.10\t100\tA\tG\t.\t.\t.\t0.5\n", false));
+    RunResult a = run("join_splice_db", {.args = {p("rows.txt"), "x", p("o.txt")}, .env = {{"WES_SPLICE_DB", p("db.gz")}}});
+    EXPECT_EQ(a.status, 2);
+    EXPECT_EQ(a.out.find("END"), std::string::npos);
+}
+
+TEST_F(Faults, GarbageOfACorruptGzipFastqIsACorruptFileNotAQualityError) {
+    // Stored blocks carry the bytes as they are: a flipped quality byte inflates into a
+    // bad score, and only the member's checksum tells the file is corrupt.
+    std::string fq;
+    for (int i = 0; i < 2000; ++i) fq += "@r" + std::to_string(i) + "\nACGTACGT\n+\nIIIIIIII\n";
+    write_deflated(p("r_1.fq.gz"), fq, 0);
+    write_file(p("r_2.fq"), fq);
+    std::string gz = read_file(p("r_1.fq.gz"));
+    std::size_t at = gz.find("IIIIIIII", gz.size() / 2);
+    gz[at] = ' ';
+    write_file(p("r_1.fq.gz"), gz);
+    RunResult r = run("read_qc_stat", {.args = {p("r_1.fq.gz"), p("r_2.fq"), p("qc")}});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out.rfind("Error: cannot read " + p("r_1.fq.gz") + ": compressed data fails its checksum", 0), 0u)
+        << r.out;
+    EXPECT_TRUE(wes::test::file_exists(p("qc.totstat")));
+}
+
+TEST_F(Faults, WarningsNameWhatTheMergeCannotSee) {
+    const std::map<std::string, std::string> env = {{"WES_SPLICE_DB", p("db.txt")}, {"WES_SSR_FILE", p("db.txt")}};
+    struct Case {
+        std::string rows, db, warning;
+    };
+    const std::vector<Case> cases = {
+        {"NC_000001.10\t100\t100\tA\tG\n",
+         "NC_000001.10\t10\tA\tG\t.\t.\t.\t1\nNC_000001.10\tx\tA\tG\t.\t.\t.\t1\nNC_000001.10\t7\tA\tG\t.\t.\t.\t1\n",
+         "warning: " + p("db.txt") + ": line 3: out of order: NC_000001.10 7 comes after NC_000001.10 10; rows "
+         "after this point may miss values that the file holds\n"},
+        {"NC_000002.11\t30\t30\tA\tG\n",
+         "NC_000002.11\t10\tA\tG\t.\t.\t.\t1\nNC_000001.10\t20\tA\tG\t.\t.\t.\t1\n",
+         "warning: " + p("db.txt") + ": line 2: out of order: NC_000001.10 20 comes after NC_000002.11 10; rows "
+         "after this point may miss values that the file holds\n"},
+        {"1\t5\t5\tA\tG\n2\t5\t5\tA\tG\n", "1\t5\tA\tG\t.\t.\t.\t1\n",
+         "warning: " + p("rows.txt") + ": 2 rows (such as \"1 5\") sort before NC_000001.10 1, where the merge "
+         "starts, and got no value; the suite's files name chromosomes by accession (NC_000001.10 to NC_000024.9)\n"},
+        {"NC_000001.10\t5\t5\tA\tG\n", "", "warning: " + p("db.txt") + " holds no record; no row got a value from it\n"},
+    };
+    for (const Case& c : cases) {
+        write_file(p("rows.txt"), "chr\tstart\tend\tref\talt\n" + c.rows);
+        write_file(p("db.txt"), c.db);
+        RunResult r = run("join_splice_db", {.args = {p("rows.txt"), "x", p("o.txt")}, .env = env});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, c.warning);
+    }
+    write_file(p("rows.txt"), "chr\tstart\tend\n1\t5\t5\n");
+    RunResult m = run("mark_repeat", {.args = {p("rows.txt"), "x", p("o.txt")}, .env = env});
+    EXPECT_EQ(m.status, 0);
+    EXPECT_NE(m.err.find("1 row (such as \"1 5\") sorts before NC_000001.10 1"), std::string::npos) << m.err;
+}
