@@ -157,7 +157,9 @@ bool LineReader::fail(std::string why) {
     return false;
 }
 
-void LineReader::report_failure() const { say("Error: cannot read %s: %s\n", path_.c_str(), error_.c_str()); }
+std::string LineReader::failure_message() const { return "Error: cannot read " + path_ + ": " + error_; }
+
+void LineReader::report_failure() const { say("%s\n", failure_message().c_str()); }
 
 // Makes own_ hold at least bytes, growing it by doubling so that a long line costs time
 // linear in its length. The bytes [pos_, end_) of own_ are kept.

@@ -71,8 +71,10 @@ public:
 
     const std::string& path() const { return path_; }
     const std::string& error() const { return error_; }
-    // "Error: cannot read <path>: <error>", the suite's message for a failed read.
+    // "Error: cannot read <path>: <error>", the suite's message for a failed read:
+    // said (with a newline), or as text for a longer message.
     void report_failure() const;
+    std::string failure_message() const;
     // Number of lines handed out so far (the current line's number).
     std::uint64_t line_number() const { return line_no_; }
 

@@ -79,6 +79,16 @@ bool OutFile::close() {
 
 void OutFile::report_failure() const { say("Error: cannot write %s: %s\n", path_.c_str(), error_.c_str()); }
 
+bool write_whole_file(const std::string& path, std::string_view text) {
+    OutFile f;
+    if (f.open(path)) f.write(text);
+    if (!f.close()) {
+        f.report_failure();
+        return false;
+    }
+    return true;
+}
+
 bool is_also_an_input(const std::string& output, const std::vector<std::string>& inputs) {
     struct stat out;
     if (output == "-" || ::stat(output.c_str(), &out) != 0 || !S_ISREG(out.st_mode)) return false;

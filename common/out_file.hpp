@@ -66,6 +66,10 @@ private:
     std::size_t len_ = 0;
 };
 
+// Writes text as the whole of path; on a failure prints the message (report_failure)
+// and returns false.
+bool write_whole_file(const std::string& path, std::string_view text);
+
 // Before an output is opened: whether it names an existing regular file that the run
 // also reads (the same device and inode, through any name: "./x", a symbolic or a hard
 // link; "-" among inputs is standard input). Opening it would empty that input.

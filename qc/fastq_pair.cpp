@@ -43,7 +43,7 @@ std::string count_note(std::uint64_t pairs) {
 std::string end_message(RStatus st1, RStatus st2, const RecordReader& r1, const RecordReader& r2,
                         std::uint64_t pairs) {
     for (const auto& [st, r] : {std::pair{st1, &r1}, std::pair{st2, &r2}})
-        if (st == RStatus::error) return "Error: cannot read " + r->path() + ": " + r->error() + count_note(pairs);
+        if (st == RStatus::error) return r->failure_message() + count_note(pairs);
     for (const auto& [st, r] : {std::pair{st1, &r1}, std::pair{st2, &r2}}) {
         if (st == RStatus::partial) return "Error: " + r->path() + " ends inside a record" + count_note(pairs);
         if (st == RStatus::malformed)
@@ -68,7 +68,7 @@ PairResult bad_quality(RecordReader& r, int mate, const BadQuality& bad, std::ui
     PairResult q;
     q.status = PairResult::Status::quality_error;
     q.message = quality_error_text(mate, r.read(), bad);  // before the lines it quotes are gone
-    if (!r.member_is_sound()) return finish("Error: cannot read " + r.path() + ": " + r.error() + count_note(pairs), pairs);
+    if (!r.member_is_sound()) return finish(r.failure_message() + count_note(pairs), pairs);
     return q;
 }
 

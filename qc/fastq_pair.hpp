@@ -32,6 +32,7 @@ public:
     ReadLines read() const { return ReadLines{seq_, qual_, qual_newline_}; }
     const std::string& path() const { return lines_.path(); }
     const std::string& error() const { return lines_.error(); }
+    std::string failure_message() const { return lines_.failure_message(); }
     // The line number of the empty line of a malformed record.
     std::uint64_t empty_line() const { return empty_line_; }
     // For compressed files: whether the gzip member of the last record reads whole.

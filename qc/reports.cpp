@@ -100,26 +100,10 @@ std::string summary_report(const Summary& s) {
     return std::string(buf, static_cast<std::size_t>(n));
 }
 
-namespace {
-bool write_whole(const std::string& path, const std::string& text) {
-    OutFile f;
-    if (!f.open(path)) {
-        f.report_failure();
-        return false;
-    }
-    f.write(text);
-    if (!f.close()) {
-        f.report_failure();
-        return false;
-    }
-    return true;
-}
-}  // namespace
-
 bool write_reports(const Counters& res, const std::string& out) {
     Summary s = summarize(res);
-    return write_whole(out + ".quality", quality_report(res)) &&
-           write_whole(out + ".GC_content", gc_report(res)) && write_whole(out + ".totstat", summary_report(s));
+    return write_whole_file(out + ".quality", quality_report(res)) &&
+           write_whole_file(out + ".GC_content", gc_report(res)) && write_whole_file(out + ".totstat", summary_report(s));
 }
 
 }  // namespace wes::qc

@@ -29,36 +29,6 @@ protected:
 
 }  // namespace
 
-TEST_F(Annotators, UsageIsAFailureButHelpAndVersionAreNot) {
-    struct Tool {
-        const char* name;
-        const char* line2;
-        const char* more;
-    };
-    for (const Tool& t : {Tool{"join_splice_db", "\t\t2>:\tplease input the splice_predict Database !\n",
-                               "\t\t3>:\tplease input the out file !\n"},
-                          Tool{"join_protein_db", "\t\t2>:\tplease input the protein_predict Database !\n",
-                               "\t\t3>:\tplease input the out file !\n"},
-                          Tool{"join_score_db", "\t\t2>:\tplease input the protein_predict Database file !\n",
-                               "\t\t3>:\tplease input the protein_predict Database name !\n"
-                               "\t\t4>:\tplease input the out file !\n"},
-                          Tool{"revise_popfreq", "\t\t2>:\tplease input the popfreq Database !\n",
-                               "\t\t3>:\tplease input the out file !\n"}}) {
-        std::string path = wes::test::bin_path(t.name);
-        std::string usage = "\tUsage:\n\t\t" + path + " < > < > < >\n\t\t1>:\tplease input the result file !\n" +
-                            t.line2 + t.more;
-        auto r = run_program(t.name, {"only", "two"});
-        EXPECT_EQ(r.status, 2) << t.name;
-        EXPECT_EQ(r.out, usage) << t.name;
-        r = run_program(t.name, {"--help"});
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out, usage);
-        r = run_program(t.name, {"--version"});
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out, std::string(t.name) + " (wes-suite) 0.1.0\n");
-    }
-}
-
 TEST_F(Annotators, OpenFailuresSayAttentionAndFail) {
     write_file(p("db"), "");
     // Missing result file: the output file is still created, empty.
@@ -140,6 +110,11 @@ TEST_F(Annotators, PopfreqCopiesHeaderAndRevisesColumn19) {
     std::string want = row;
     want.replace(want.rfind("\t.\t") + 1, 1, "0.1|0.2");
     EXPECT_EQ(read_file(p("o")), header + want + "\n");
+    // A header that is the whole file, without a newline, is copied as read.
+    write_file(p("pf.txt"), "hdr\tx");
+    r = run_program("revise_popfreq", {p("pf.txt"), "x", p("o")}, {{"WES_POPFREQ_DB", p("pf.db")}});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(read_file(p("o")), "hdr\tx");
 }
 
 TEST_F(Annotators, CompressedInputsGiveTheSameOutput) {

@@ -164,17 +164,19 @@ std::string revised(std::string row, const std::string& value) {
 
 TEST(MergeJoin, PopulationFrequencySixRowTrace) {
     std::string db = popfreq_record("NC_000001.10", "100", "A", "G", "0.01", "0.02") +
+                     popfreq_record("NC_000001.10", "150", "A", "G", "0.07", "0.08") +
                      popfreq_record("NC_000001.10", "200", "A", "AT", "0.10", "0.12") +
                      popfreq_record("NC_000001.10", "300", "GCA", "G", "0.03", "0.05") +
                      popfreq_record("NC_000001.10", "400", "AT", "GC", "0.20", "0.30");
     std::string r1 = popfreq_row("NC_000001.10", "100", "A", "G");
+    std::string r1b = popfreq_row("NC_000001.10", "151", "A", "G");  // one past a plain record's alleles
     std::string r2 = popfreq_row("NC_000001.10", "200", "-", "T");
     std::string r3 = popfreq_row("NC_000001.10", "300", "CA", "-");
     std::string r4 = popfreq_row("NC_000001.10", "301", "CA", "-");
     std::string r5 = popfreq_row("NC_000001.10", "400", "AT", "GC");
     std::string r6 = popfreq_row("NC_000001.10", "500", "C", "T");
-    EXPECT_EQ(join(popfreq_tool.profile, r1 + r2 + r3 + r4 + r5 + r6, db),
-              revised(r1, "0.01|0.02") + revised(r2, "0.10|0.12") + r3 + revised(r4, "0.03|0.05") +
+    EXPECT_EQ(join(popfreq_tool.profile, r1 + r1b + r2 + r3 + r4 + r5 + r6, db),
+              revised(r1, "0.01|0.02") + r1b + revised(r2, "0.10|0.12") + r3 + revised(r4, "0.03|0.05") +
                   revised(r5, "0.20|0.30") + r6);
 }
 

@@ -18,16 +18,6 @@ using wes::test::write_gzip;
 
 const char* const k_suffixes[] = {".quality", ".GC_content", ".totstat"};
 
-const std::string k_usage =
-    "Usage:\n"
-    "\t" + wes::test::bin_path("read_qc_stat") + "\tfq_1 fq_2 fq_1 fq_2...\tout\n"
-    "\t1> please put in fqs 1\n"
-    "\t2> please put in fqs 2\n"
-    "\t3> please put in fqs 1\n"
-    "\t4> please put in fqs 2\n"
-    "\t......\n"
-    "\tn> please put in out_file_name\n";
-
 std::string fastq(const std::vector<std::pair<std::string, std::string>>& reads) {
     std::string out;
     int i = 0;
@@ -76,22 +66,6 @@ TEST_F(QcCli, SingleRecordExampleGivesTheKnownReports) {
               "base_number\t8\nGC_number\t5\nGC_content\t0.625000\nQ_20\t0.375000\nQ_30\t0.250000\nQ_tot\t8\n");
     for (const char* s : {".quality", ".GC_content"})
         EXPECT_EQ(read_file(path("o") + s), read_file(data_path("qc/single") + s)) << s;
-}
-
-TEST_F(QcCli, WrongWordCountPrintsUsageAndFails) {
-    // The output name alone is no run either: at least one pair is needed.
-    for (std::vector<std::string> args : {std::vector<std::string>{}, {"a_1.fq", "a_2.fq"}, {path("o")}}) {
-        auto r = run_program("read_qc_stat", args);
-        EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.out, k_usage);
-    }
-    EXPECT_FALSE(wes::test::file_exists(path("o.totstat")));
-    auto h = run_program("read_qc_stat", {"--help"});
-    EXPECT_EQ(h.status, 0);
-    EXPECT_EQ(h.out, k_usage);
-    auto v = run_program("read_qc_stat", {"--version"});
-    EXPECT_EQ(v.status, 0);
-    EXPECT_EQ(v.out.rfind("read_qc_stat (wes-suite) ", 0), 0u);
 }
 
 TEST_F(QcCli, QualityErrorsEndTheRunWithoutReports) {

@@ -29,9 +29,9 @@ TEST(QcReport, RatiosInSinglePrecisionAndNanForEmptyCycles) {
     EXPECT_EQ(ratio(5, 5), "\t1.0000");
     EXPECT_EQ(ratio(0, 7), "\t0.0000");
     EXPECT_EQ(ratio(0, 0), "\t-nan");
-    // The quotient is a float: 1/16777217 and 16777216/16777217 round as floats do.
-    EXPECT_EQ(ratio(16777217, 16777217), "\t1.0000");
-    EXPECT_EQ(ratio(16777216, 16777217), "\t1.0000");
+    // The quotient is a float: 3/160 is 0.01875 exactly, which a float holds as
+    // 0.018750000745 and a double as 0.018749999999.
+    EXPECT_EQ(ratio(3, 160), "\t0.0188");
 }
 
 TEST(QcReport, EmptyRunReportsNanEverywhereAndZeroTotals) {
@@ -83,4 +83,23 @@ TEST(QcReport, ReadLengthsCountFilledCyclesOfEachMate) {
     EXPECT_EQ(line_of(gc, 161), "160\t1.0000\t0.0000\t0.0000\t0.0000\t0.0000");
     EXPECT_EQ(line_of(gc, 311), "310\t0.0000\t0.0000\t0.0000\t0.0000\t1.0000");
     EXPECT_EQ(line_of(gc, 312), "311\t-nan\t-nan\t-nan\t-nan\t-nan");
+}
+
+TEST(QcReport, SummaryFractionsAreSinglePrecisionQuotients) {
+    auto summary_tail = [](const wes::qc::Counters& res) {
+        std::string r = wes::qc::summary_report(wes::qc::summarize(res));
+        return r.substr(r.find("GC_number"));
+    };
+    // Read 1 GGGGGGGGGGGGGGA / IIIIIIIIIIIIII!, read 2 CCCCCCCCCCCCCA / IIIIIIIIIIIII!:
+    // 27/29 is 0.931035 as a float quotient, 0.931034 in double.
+    auto res = std::make_unique<wes::qc::Counters>();
+    for (int r = 0; r < 14; ++r) res->base_count[r][4] = res->qual_count[r][40] = 1;
+    res->base_count[14][1] = res->qual_count[14][0] = 1;
+    for (int r = 160; r < 173; ++r) res->base_count[r][3] = res->qual_count[r][40] = 1;
+    res->base_count[173][1] = res->qual_count[173][0] = 1;
+    EXPECT_EQ(summary_tail(*res), "GC_number\t27\nGC_content\t0.931035\nQ_20\t0.931035\nQ_30\t0.931035\nQ_tot\t29\n");
+    // N is no G or C; a score of 29 counts for Q20, not for Q30.
+    auto n = std::make_unique<wes::qc::Counters>();
+    n->base_count[0][5] = n->qual_count[0][29] = 1;
+    EXPECT_EQ(summary_tail(*n), "GC_number\t0\nGC_content\t0.000000\nQ_20\t1.000000\nQ_30\t0.000000\nQ_tot\t1\n");
 }

@@ -12,8 +12,6 @@ using wes::test::ScratchDir;
 using wes::test::write_file;
 using wes::test::write_gzip;
 
-const std::string k_usage_tail = "\t<>\t<>\t<>\n\t1>\tin_file\n\t2>\tssr_file\n\t3>\tout_file\n";
-
 // Runs mark_repeat on table text against repeat text (written plain into dir).
 wes::test::RunResult mark(const ScratchDir& dir, const std::string& table, const std::string& ssr) {
     write_file(dir.path("in.txt"), table);
@@ -49,19 +47,6 @@ TEST(RepeatMarkRepeat, WorkedExampleThroughEveryInputRoute) {
             EXPECT_EQ(read_file(dir.path("out.txt")), expected);
         }
     }
-}
-
-TEST(RepeatMarkRepeat, WrongArgumentCountPrintsUsageAndTouchesNothing) {
-    ScratchDir dir;
-    for (std::vector<std::string> args : {std::vector<std::string>{}, {"a", "b"}, {"a", "b", dir.path("o"), "d"}}) {
-        auto r = run_program("mark_repeat", args);
-        EXPECT_EQ(r.status, 255);
-        EXPECT_EQ(r.out, "Usage:\n\t" + wes::test::bin_path("mark_repeat") + k_usage_tail);
-    }
-    EXPECT_FALSE(wes::test::file_exists(dir.path("o")));
-    auto r = run_program("mark_repeat", {"--version"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.rfind("mark_repeat (wes-suite) ", 0), 0u);
 }
 
 TEST(RepeatMarkRepeat, OpenFailuresAreReportedWithStatusTwo) {

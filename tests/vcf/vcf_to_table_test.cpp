@@ -15,18 +15,6 @@ using wes::test::run_program;
 using wes::test::ScratchDir;
 using wes::test::write_file;
 
-const char* const usage =
-    "Usage:\n"
-    "\t%s\tvcf_file\tout_file\n"
-    "\t1>:\tvcf_file\n"
-    "\t2>:\tout_file\n";
-
-std::string usage_for(const std::string& name) {
-    std::string u = usage;
-    u.replace(u.find("%s"), 2, name);
-    return u;
-}
-
 std::string line(const std::string& chrom, const std::string& pos, const std::string& ref, const std::string& alt,
                  const std::string& info, const std::string& sample) {
     return chrom + "\t" + pos + "\t.\t" + ref + "\t" + alt + "\t50\tPASS\t" + info + "\tGT:AD:DP:GQ\t" + sample + "\n";
@@ -107,20 +95,6 @@ TEST(VcfToTable, LongLinesAndTextsAreKeptWhole) {
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 12);
     EXPECT_EQ(out.rfind(chrom + "\t5\t5\tA\tG\t.\t12.5000\t0/66=0.0000\n", 0), 0u);
     EXPECT_NE(out.find(chrom + "\t5\t6\t-\t" + std::string(11, 'T') + "\t.\t12.5000\t11/66=0.1667\n"), std::string::npos);
-}
-
-TEST(VcfToTable, UsageAndArgumentCount) {
-    for (std::vector<std::string> args : {std::vector<std::string>{}, {"a"}, {"a", "b", "c"}}) {
-        auto r = run_program("vcf_to_table", args);
-        EXPECT_EQ(r.status, 255);
-        EXPECT_EQ(r.out, usage_for(wes::test::bin_path("vcf_to_table")));
-    }
-    auto h = run_program("vcf_to_table", {"--help"});
-    EXPECT_EQ(h.status, 0);
-    EXPECT_EQ(h.out, usage_for(wes::test::bin_path("vcf_to_table")));
-    auto v = run_program("vcf_to_table", {"--version"});
-    EXPECT_EQ(v.status, 0);
-    EXPECT_EQ(v.out.rfind("vcf_to_table (wes-suite) ", 0), 0u);
 }
 
 TEST(VcfToTable, FilesThatDoNotOpen) {
