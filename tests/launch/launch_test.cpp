@@ -28,8 +28,12 @@ public:
                               "exit \"${FAKE_PERL_STATUS:-0}\"\n");
         ::chmod(dir_.path("perl").c_str(), 0755);
     }
+    // Runs program with env on top of this environment, the launchers' own variables unset.
     wes::test::RunResult run(const std::string& program, const Words& args,
                              std::map<std::string, std::string> env = {}) const {
+        for (const char* name : {"WES_ORIGIN_LABEL_SCRIPT", "WES_OMIM_DB", "WES_SWISSVAR_DB", "WES_HGMD_DB",
+                                 "WES_CLINVAR_DB", "WES_TIER_SORT_SCRIPT", "WES_TESSARO_SCRIPT"})
+            env.emplace(name, wes::test::unset);
         env["PATH"] = dir_.dir() + ":/usr/bin:/bin";
         env["FAKE_PERL_LOG"] = log();
         return run_program(program, args, env);
