@@ -16,6 +16,7 @@ namespace wes {
 
 std::vector<std::string> origin_label_words(const std::string& in, const std::string& out) {
     return {"perl",
+            "--",
             path_setting("WES_ORIGIN_LABEL_SCRIPT", build::origin_label_script),
             in,
             path_setting("WES_OMIM_DB", build::omim_db),
@@ -26,12 +27,12 @@ std::vector<std::string> origin_label_words(const std::string& in, const std::st
 }
 
 std::vector<std::string> tier_sort_words(const std::string& in, const std::string& out) {
-    return {"perl", path_setting("WES_TIER_SORT_SCRIPT", build::tier_sort_script), in, out};
+    return {"perl", "--", path_setting("WES_TIER_SORT_SCRIPT", build::tier_sort_script), in, out};
 }
 
 std::vector<std::string> tessaro_words(const std::string& in, const std::string& out) {
-    return {"perl", path_setting("WES_TESSARO_SCRIPT", build::tessaro_script), "-f", "table", "-i", in, "-o",
-            out};
+    return {"perl", "--", path_setting("WES_TESSARO_SCRIPT", build::tessaro_script), "-f", "table", "-i", in,
+            "-o", out};
 }
 
 void print_launcher_usage(const char* invoked_as, const char* label_line) {

@@ -1,6 +1,7 @@
 // The three launchers start an in-house perl script of the pipeline with an input and
 // an output path. The script is started directly, never through a shell, so a path
-// with blanks or shell metacharacters reaches it as one argument and nothing else runs.
+// with blanks or shell metacharacters reaches it as one argument and nothing else runs; and
+// after "--", so a script path that begins with "-" is never taken for one of perl's switches.
 #pragma once
 
 #include <string>
@@ -10,14 +11,14 @@
 
 namespace wes {
 
-// The argument vector of one launcher, "perl" first, from the input and output paths.
+// The argument vector of one launcher, "perl" and "--" first, from the input and output paths.
 using PerlWords = std::vector<std::string> (*)(const std::string& in, const std::string& out);
 
-// perl, the origin-label script, in, the OMIM, SwissVar, HGMD and ClinVar databases, out.
+// perl, --, the origin-label script, in, the OMIM, SwissVar, HGMD and ClinVar databases, out.
 std::vector<std::string> origin_label_words(const std::string& in, const std::string& out);
-// perl, the tier-sort script, in, out.
+// perl, --, the tier-sort script, in, out.
 std::vector<std::string> tier_sort_words(const std::string& in, const std::string& out);
-// perl, the general annotation script, -f, table, -i, in, -o, out.
+// perl, --, the general annotation script, -f, table, -i, in, -o, out.
 std::vector<std::string> tessaro_words(const std::string& in, const std::string& out);
 
 // The five-line usage text shared by the launchers; label_line is the third line.

@@ -68,15 +68,15 @@ TEST(LaunchWords, EachToolPassesItsArgumentsInTheFixedOrder) {
     auto r = perl.run("run_origin_label", {"", "in.txt", "out.txt"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(perl.words(), (Words{wes::build::origin_label_script, "in.txt", wes::build::omim_db,
+    EXPECT_EQ(perl.words(), (Words{"--", wes::build::origin_label_script, "in.txt", wes::build::omim_db,
                                    wes::build::swissvar_db, wes::build::hgmd_db, wes::build::clinvar_db,
                                    "out.txt"}));
     r = perl.run("run_tier_sort", {"label", "in.txt", "out.txt"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(perl.words(), (Words{wes::build::tier_sort_script, "in.txt", "out.txt"}));
+    EXPECT_EQ(perl.words(), (Words{"--", wes::build::tier_sort_script, "in.txt", "out.txt"}));
     r = perl.run("run_tessaro", {"a", "b", "c"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(perl.words(), (Words{wes::build::tessaro_script, "-f", "table", "-i", "b", "-o", "c"}));
+    EXPECT_EQ(perl.words(), (Words{"--", wes::build::tessaro_script, "-f", "table", "-i", "b", "-o", "c"}));
 }
 
 TEST(LaunchWords, EnvironmentOverridesEachPathWhenSetAndNotEmpty) {
@@ -87,14 +87,17 @@ TEST(LaunchWords, EnvironmentOverridesEachPathWhenSetAndNotEmpty) {
               {"WES_SWISSVAR_DB", "/d/swiss"},
               {"WES_HGMD_DB", "/d/hgmd"},
               {"WES_CLINVAR_DB", "/d/clinvar"}});
-    EXPECT_EQ(perl.words(), (Words{"/s/ol.pl", "in", "/d/omim", "/d/swiss", "/d/hgmd", "/d/clinvar", "out"}));
+    EXPECT_EQ(perl.words(), (Words{"--", "/s/ol.pl", "in", "/d/omim", "/d/swiss", "/d/hgmd", "/d/clinvar", "out"}));
     perl.run("run_tier_sort", {"x", "in", "out"}, {{"WES_TIER_SORT_SCRIPT", "/s/tier.pl"}});
-    EXPECT_EQ(perl.words(), (Words{"/s/tier.pl", "in", "out"}));
+    EXPECT_EQ(perl.words(), (Words{"--", "/s/tier.pl", "in", "out"}));
     perl.run("run_tessaro", {"x", "in", "out"}, {{"WES_TESSARO_SCRIPT", "/s/t.pl"}});
-    EXPECT_EQ(perl.words(), (Words{"/s/t.pl", "-f", "table", "-i", "in", "-o", "out"}));
+    EXPECT_EQ(perl.words(), (Words{"--", "/s/t.pl", "-f", "table", "-i", "in", "-o", "out"}));
     // Empty means unset: the compiled-in path again.
     perl.run("run_tier_sort", {"x", "in", "out"}, {{"WES_TIER_SORT_SCRIPT", ""}});
-    EXPECT_EQ(perl.words(), (Words{wes::build::tier_sort_script, "in", "out"}));
+    EXPECT_EQ(perl.words(), (Words{"--", wes::build::tier_sort_script, "in", "out"}));
+    // A script path that looks like a switch is still the script.
+    perl.run("run_tier_sort", {"x", "in", "out"}, {{"WES_TIER_SORT_SCRIPT", "-e"}});
+    EXPECT_EQ(perl.words(), (Words{"--", "-e", "in", "out"}));
 }
 
 TEST(LaunchWords, PathsReachTheScriptAsOneArgumentAndNoShellRuns) {
@@ -104,10 +107,10 @@ TEST(LaunchWords, PathsReachTheScriptAsOneArgumentAndNoShellRuns) {
     const std::string out = "$(touch " + marker + ") `touch " + marker + "` | > *";
     auto r = perl.run("run_tier_sort", {"x", in, out});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(perl.words(), (Words{wes::build::tier_sort_script, in, out}));
+    EXPECT_EQ(perl.words(), (Words{"--", wes::build::tier_sort_script, in, out}));
     EXPECT_FALSE(wes::test::file_exists(marker));
     r = perl.run("run_tessaro", {"x", ";rm -rf x", ""});
-    EXPECT_EQ(perl.words(), (Words{wes::build::tessaro_script, "-f", "table", "-i", ";rm -rf x", "-o", ""}));
+    EXPECT_EQ(perl.words(), (Words{"--", wes::build::tessaro_script, "-f", "table", "-i", ";rm -rf x", "-o", ""}));
 }
 
 TEST(LaunchStatus, ScriptStatusSignalAndMissingPerl) {
