@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -109,12 +110,18 @@ int run_words(const std::vector<std::string>& words) {
 }
 
 int launcher_main(int argc, char** argv, const char* program, HelpPrinter help, PerlWords words) {
-    handle_common_options(argc, argv, program, help);
-    if (argc != 4) {
-        help(argc > 0 ? argv[0] : program);
-        return 255;
+    try {
+        handle_common_options(argc, argv, program, help);
+        if (argc != 4) {
+            help(argc > 0 ? argv[0] : program);
+            return 255;
+        }
+        return run_words(words(argv[2], argv[3]));
+    } catch (const std::exception& e) {
+        std::printf("Error: %s\n", e.what());
+        std::fflush(stdout);
+        return exit_failure;
     }
-    return run_words(words(argv[2], argv[3]));
 }
 
 }  // namespace wes

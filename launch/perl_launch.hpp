@@ -29,7 +29,8 @@ void print_launcher_usage(const char* invoked_as, const char* label_line);
 // message when it cannot be started.
 int run_words(const std::vector<std::string>& words);
 
-// The whole flow of a launcher: label infile outfile, or the usage text and status 255.
+// The whole flow of a launcher: label infile outfile, or the usage text and status 255;
+// any other failure prints "Error: <what>" and ends with status 2.
 int launcher_main(int argc, char** argv, const char* program, HelpPrinter help, PerlWords words);
 
 }  // namespace wes
