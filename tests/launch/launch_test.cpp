@@ -16,7 +16,10 @@ using wes::test::ScratchDir;
 using Words = std::vector<std::string>;
 
 // A stand-in perl, first on PATH: writes each argument on a line of $FAKE_PERL_LOG, then
-// ends by the signal $FAKE_PERL_SIGNAL or with the status $FAKE_PERL_STATUS.
+// ends by the signal $FAKE_PERL_SIGNAL or with the status $FAKE_PERL_STATUS. With
+// $FAKE_PERL_TRAP it sends that signal to the launcher (unless $FAKE_PERL_AT_TERMINAL; it
+// creates $FAKE_PERL_LOG.ready) and, when the signal comes, writes its name to
+// $FAKE_PERL_LOG.caught and exits 5 (after 10 s without it, 0).
 class FakePerl {
 public:
     FakePerl() {
@@ -25,10 +28,16 @@ public:
                               ": > \"$FAKE_PERL_LOG\"\n"
                               "for a in \"$@\"; do printf '%s\\n' \"$a\" >> \"$FAKE_PERL_LOG\"; done\n"
                               "if [ -n \"$FAKE_PERL_SIGNAL\" ]; then kill -\"$FAKE_PERL_SIGNAL\" $$; fi\n"
+                              "if [ -n \"$FAKE_PERL_TRAP\" ]; then\n"
+                              "  trap 'echo $FAKE_PERL_TRAP > \"$FAKE_PERL_LOG.caught\"; kill $!; exit 5' $FAKE_PERL_TRAP\n"
+                              "  sleep 10 & : > \"$FAKE_PERL_LOG.ready\"\n"
+                              "  [ -n \"$FAKE_PERL_AT_TERMINAL\" ] || kill -$FAKE_PERL_TRAP $PPID; wait; exit 0\n"
+                              "fi\n"
                               "exit \"${FAKE_PERL_STATUS:-0}\"\n");
         ::chmod(dir_.path("perl").c_str(), 0755);
     }
-    // Runs program with env on top of this environment, the launchers' own variables unset.
+    // Runs program (a path, or a name in the build) with env on top of this environment, the
+    // launchers' own variables unset.
     wes::test::RunResult run(const std::string& program, const Words& args,
                              std::map<std::string, std::string> env = {}) const {
         for (const char* name : {"WES_ORIGIN_LABEL_SCRIPT", "WES_OMIM_DB", "WES_SWISSVAR_DB", "WES_HGMD_DB",
@@ -36,7 +45,7 @@ public:
             env.emplace(name, wes::test::unset);
         env["PATH"] = dir_.dir() + ":/usr/bin:/bin";
         env["FAKE_PERL_LOG"] = log();
-        return run_program(program, args, env);
+        return wes::test::run_path(program[0] == '/' ? program : wes::test::bin_path(program), args, env);
     }
     std::string log() const { return dir_.path("args.log"); }
     // The arguments perl was given, its own name left out.
@@ -121,11 +130,33 @@ TEST(LaunchStatus, ScriptStatusSignalAndMissingPerl) {
         EXPECT_EQ(perl.run(tool, {"x", "i", "o"}, {{"FAKE_PERL_STATUS", "0"}}).status, 0);
         EXPECT_EQ(perl.run(tool, {"x", "i", "o"}, {{"FAKE_PERL_SIGNAL", "TERM"}}).status, 128 + 15);
         EXPECT_EQ(perl.run(tool, {"x", "i", "o"}, {{"FAKE_PERL_SIGNAL", "KILL"}}).status, 128 + 9);
+        // The launcher ignores the terminal's interrupt and quit; the script does not.
+        EXPECT_EQ(perl.run(tool, {"x", "i", "o"}, {{"FAKE_PERL_SIGNAL", "INT"}}).status, 128 + 2);
+        EXPECT_EQ(perl.run(tool, {"x", "i", "o"}, {{"FAKE_PERL_SIGNAL", "QUIT"}}).status, 128 + 3);
         ScratchDir empty;
         auto r = run_program(tool, {"x", "i", "o"}, {{"PATH", empty.dir()}});
         EXPECT_EQ(r.status, 127);
         EXPECT_EQ(r.out, "Error: cannot start perl: No such file or directory\n");
     }
+}
+
+TEST(LaunchStatus, TermIntAndHupSentToTheLauncherArePassedOnToTheScript) {
+    FakePerl perl;
+    for (const auto& [sig, n] : std::map<std::string, int>{{"TERM", 15}, {"INT", 2}, {"HUP", 1}}) {
+        SCOPED_TRACE(sig);
+        EXPECT_EQ(perl.run("run_tier_sort", {"x", "i", "o"}, {{"FAKE_PERL_TRAP", sig}}).status, 128 + n);
+        EXPECT_EQ(read_file(perl.log() + ".caught"), sig + "\n");
+    }
+}
+
+TEST(LaunchStatus, AnInterruptTypedAtTheTerminalLeavesTheScriptsOwnStatus) {
+    FakePerl perl;
+    const std::string ctrl_c =
+        "{ i=0; until [ -e " + perl.log() + ".ready ] || [ $((i+=1)) = 200 ]; do sleep 0.05; done; printf '\\003'; }";
+    auto r = perl.run("/bin/sh", {"-c", ctrl_c + " | script -qec '" + wes::test::bin_path("run_tier_sort") + " x i o' /dev/null"},
+                      {{"FAKE_PERL_TRAP", "INT"}, {"FAKE_PERL_AT_TERMINAL", "1"}});
+    EXPECT_EQ(r.status, 5);
+    EXPECT_EQ(read_file(perl.log() + ".caught"), "INT\n");
 }
 
 TEST(LaunchUsage, WrongArgumentCountPrintsUsageAndRunsNothing) {
