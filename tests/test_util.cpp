@@ -1,6 +1,7 @@
 #include "test_util.hpp"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -86,11 +87,13 @@ RunResult run_path(const std::string& path, const std::vector<std::string>& args
         ::dup2(out_fd, 1);
         ::dup2(err_fd, 2);
         for (const auto& [k, v] : env) {
-            if (v.empty())
+            if (v == unset)
                 ::unsetenv(k.c_str());
             else
                 ::setenv(k.c_str(), v.c_str(), 1);
         }
+        // As from an interactive shell, whatever ran these tests: none of these ignored.
+        for (int sig : {SIGINT, SIGQUIT, SIGHUP, SIGTERM}) ::signal(sig, SIG_DFL);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(path.c_str()));
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));

@@ -14,8 +14,11 @@ struct RunResult {
     std::string err;      // standard error
 };
 
-// Runs WES_BIN_DIR/program with args. env entries are set (an empty value unsets the
-// variable) on top of this process's environment. stdin is /dev/null.
+// As a value in env: the variable is removed (no variable can hold this value).
+inline const std::string unset(1, '\0');
+
+// Runs WES_BIN_DIR/program with args. env entries are set, empty values too, on top of
+// this process's environment. stdin is /dev/null.
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
                       const std::map<std::string, std::string>& env = {});
 

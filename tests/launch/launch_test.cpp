@@ -2,6 +2,7 @@
 #include <map>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "build_config.hpp"
@@ -16,7 +17,10 @@ using wes::test::ScratchDir;
 using Words = std::vector<std::string>;
 
 // A stand-in perl, first on PATH: writes each argument on a line of $FAKE_PERL_LOG, then
-// ends by the signal $FAKE_PERL_SIGNAL or with the status $FAKE_PERL_STATUS.
+// ends by the signal $FAKE_PERL_SIGNAL or with the status $FAKE_PERL_STATUS. With
+// $FAKE_PERL_TRAP it sends that signal to the launcher (unless $FAKE_PERL_AT_TERMINAL; it
+// creates $FAKE_PERL_LOG.ready) and, when the signal comes, writes its name to
+// $FAKE_PERL_LOG.caught and exits 5 (after 10 s without it, 0).
 class FakePerl {
 public:
     FakePerl() {
@@ -25,14 +29,24 @@ public:
                               ": > \"$FAKE_PERL_LOG\"\n"
                               "for a in \"$@\"; do printf '%s\\n' \"$a\" >> \"$FAKE_PERL_LOG\"; done\n"
                               "if [ -n \"$FAKE_PERL_SIGNAL\" ]; then kill -\"$FAKE_PERL_SIGNAL\" $$; fi\n"
+                              "if [ -n \"$FAKE_PERL_TRAP\" ]; then\n"
+                              "  trap 'echo $FAKE_PERL_TRAP > \"$FAKE_PERL_LOG.caught\"; kill $!; exit 5' $FAKE_PERL_TRAP\n"
+                              "  sleep 10 & : > \"$FAKE_PERL_LOG.ready\"\n"
+                              "  [ -n \"$FAKE_PERL_AT_TERMINAL\" ] || kill -$FAKE_PERL_TRAP $PPID; wait; exit 0\n"
+                              "fi\n"
                               "exit \"${FAKE_PERL_STATUS:-0}\"\n");
         ::chmod(dir_.path("perl").c_str(), 0755);
     }
+    // Runs program (a path, or a name in the build) with env on top of this environment, the
+    // launchers' own variables unset.
     wes::test::RunResult run(const std::string& program, const Words& args,
                              std::map<std::string, std::string> env = {}) const {
+        for (const char* name : {"WES_ORIGIN_LABEL_SCRIPT", "WES_OMIM_DB", "WES_SWISSVAR_DB", "WES_HGMD_DB",
+                                 "WES_CLINVAR_DB", "WES_TIER_SORT_SCRIPT", "WES_TESSARO_SCRIPT"})
+            env.emplace(name, wes::test::unset);
         env["PATH"] = dir_.dir() + ":/usr/bin:/bin";
         env["FAKE_PERL_LOG"] = log();
-        return run_program(program, args, env);
+        return wes::test::run_path(program[0] == '/' ? program : wes::test::bin_path(program), args, env);
     }
     std::string log() const { return dir_.path("args.log"); }
     // The arguments perl was given, its own name left out.
@@ -64,15 +78,15 @@ TEST(LaunchWords, EachToolPassesItsArgumentsInTheFixedOrder) {
     auto r = perl.run("run_origin_label", {"", "in.txt", "out.txt"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(perl.words(), (Words{wes::build::origin_label_script, "in.txt", wes::build::omim_db,
+    EXPECT_EQ(perl.words(), (Words{"--", wes::build::origin_label_script, "in.txt", wes::build::omim_db,
                                    wes::build::swissvar_db, wes::build::hgmd_db, wes::build::clinvar_db,
                                    "out.txt"}));
     r = perl.run("run_tier_sort", {"label", "in.txt", "out.txt"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(perl.words(), (Words{wes::build::tier_sort_script, "in.txt", "out.txt"}));
+    EXPECT_EQ(perl.words(), (Words{"--", wes::build::tier_sort_script, "in.txt", "out.txt"}));
     r = perl.run("run_tessaro", {"a", "b", "c"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(perl.words(), (Words{wes::build::tessaro_script, "-f", "table", "-i", "b", "-o", "c"}));
+    EXPECT_EQ(perl.words(), (Words{"--", wes::build::tessaro_script, "-f", "table", "-i", "b", "-o", "c"}));
 }
 
 TEST(LaunchWords, EnvironmentOverridesEachPathWhenSetAndNotEmpty) {
@@ -83,14 +97,17 @@ TEST(LaunchWords, EnvironmentOverridesEachPathWhenSetAndNotEmpty) {
               {"WES_SWISSVAR_DB", "/d/swiss"},
               {"WES_HGMD_DB", "/d/hgmd"},
               {"WES_CLINVAR_DB", "/d/clinvar"}});
-    EXPECT_EQ(perl.words(), (Words{"/s/ol.pl", "in", "/d/omim", "/d/swiss", "/d/hgmd", "/d/clinvar", "out"}));
+    EXPECT_EQ(perl.words(), (Words{"--", "/s/ol.pl", "in", "/d/omim", "/d/swiss", "/d/hgmd", "/d/clinvar", "out"}));
     perl.run("run_tier_sort", {"x", "in", "out"}, {{"WES_TIER_SORT_SCRIPT", "/s/tier.pl"}});
-    EXPECT_EQ(perl.words(), (Words{"/s/tier.pl", "in", "out"}));
+    EXPECT_EQ(perl.words(), (Words{"--", "/s/tier.pl", "in", "out"}));
     perl.run("run_tessaro", {"x", "in", "out"}, {{"WES_TESSARO_SCRIPT", "/s/t.pl"}});
-    EXPECT_EQ(perl.words(), (Words{"/s/t.pl", "-f", "table", "-i", "in", "-o", "out"}));
+    EXPECT_EQ(perl.words(), (Words{"--", "/s/t.pl", "-f", "table", "-i", "in", "-o", "out"}));
     // Empty means unset: the compiled-in path again.
     perl.run("run_tier_sort", {"x", "in", "out"}, {{"WES_TIER_SORT_SCRIPT", ""}});
-    EXPECT_EQ(perl.words(), (Words{wes::build::tier_sort_script, "in", "out"}));
+    EXPECT_EQ(perl.words(), (Words{"--", wes::build::tier_sort_script, "in", "out"}));
+    // A script path that looks like a switch is still the script.
+    perl.run("run_tier_sort", {"x", "in", "out"}, {{"WES_TIER_SORT_SCRIPT", "-e"}});
+    EXPECT_EQ(perl.words(), (Words{"--", "-e", "in", "out"}));
 }
 
 TEST(LaunchWords, PathsReachTheScriptAsOneArgumentAndNoShellRuns) {
@@ -100,10 +117,10 @@ TEST(LaunchWords, PathsReachTheScriptAsOneArgumentAndNoShellRuns) {
     const std::string out = "$(touch " + marker + ") `touch " + marker + "` | > *";
     auto r = perl.run("run_tier_sort", {"x", in, out});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(perl.words(), (Words{wes::build::tier_sort_script, in, out}));
+    EXPECT_EQ(perl.words(), (Words{"--", wes::build::tier_sort_script, in, out}));
     EXPECT_FALSE(wes::test::file_exists(marker));
     r = perl.run("run_tessaro", {"x", ";rm -rf x", ""});
-    EXPECT_EQ(perl.words(), (Words{wes::build::tessaro_script, "-f", "table", "-i", ";rm -rf x", "-o", ""}));
+    EXPECT_EQ(perl.words(), (Words{"--", wes::build::tessaro_script, "-f", "table", "-i", ";rm -rf x", "-o", ""}));
 }
 
 TEST(LaunchStatus, ScriptStatusSignalAndMissingPerl) {
@@ -112,13 +129,31 @@ TEST(LaunchStatus, ScriptStatusSignalAndMissingPerl) {
         SCOPED_TRACE(tool);
         EXPECT_EQ(perl.run(tool, {"x", "i", "o"}, {{"FAKE_PERL_STATUS", "3"}}).status, 3);
         EXPECT_EQ(perl.run(tool, {"x", "i", "o"}, {{"FAKE_PERL_STATUS", "0"}}).status, 0);
-        EXPECT_EQ(perl.run(tool, {"x", "i", "o"}, {{"FAKE_PERL_SIGNAL", "TERM"}}).status, 128 + 15);
-        EXPECT_EQ(perl.run(tool, {"x", "i", "o"}, {{"FAKE_PERL_SIGNAL", "KILL"}}).status, 128 + 9);
+        // The script's interrupt and quit are at their defaults, whatever the launcher does with them.
+        for (const auto& [sig, n] : std::map<std::string, int>{{"TERM", 15}, {"KILL", 9}, {"INT", 2}, {"QUIT", 3}})
+            EXPECT_EQ(perl.run(tool, {"x", "i", "o"}, {{"FAKE_PERL_SIGNAL", sig}}).status, 128 + n) << sig;
         ScratchDir empty;
         auto r = run_program(tool, {"x", "i", "o"}, {{"PATH", empty.dir()}});
         EXPECT_EQ(r.status, 127);
         EXPECT_EQ(r.out, "Error: cannot start perl: No such file or directory\n");
     }
+}
+
+// TERM, INT and HUP sent to the launcher reach the script, and the launcher ends with 128+N;
+// an interrupt typed at the terminal reaches the script only once, and its status stands.
+TEST(LaunchStatus, SignalsToTheLauncherArePassedOnToTheScript) {
+    FakePerl perl;
+    for (const auto& [sig, n] : std::map<std::string, int>{{"TERM", 15}, {"INT", 2}, {"HUP", 1}}) {
+        EXPECT_EQ(perl.run("run_tier_sort", {"x", "i", "o"}, {{"FAKE_PERL_TRAP", sig}}).status, 128 + n) << sig;
+        EXPECT_EQ(read_file(perl.log() + ".caught"), sig + "\n");
+    }
+    ::unlink((perl.log() + ".ready").c_str());
+    const std::string ctrl_c =
+        "{ i=0; until [ -e " + perl.log() + ".ready ] || [ $((i+=1)) = 200 ]; do sleep 0.05; done; printf '\\003'; }";
+    auto r = perl.run("/bin/sh", {"-c", ctrl_c + " | script -qec '" + wes::test::bin_path("run_tier_sort") + " x i o' /dev/null"},
+                      {{"FAKE_PERL_TRAP", "INT"}, {"FAKE_PERL_AT_TERMINAL", "1"}});
+    EXPECT_EQ(r.status, 5);
+    EXPECT_EQ(read_file(perl.log() + ".caught"), "INT\n");
 }
 
 TEST(LaunchUsage, WrongArgumentCountPrintsUsageAndRunsNothing) {
