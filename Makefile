@@ -2,7 +2,9 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build build-sanitize test test-release test-sanitize demo bench clean
+PREFIX ?= /usr/local
+
+.PHONY: all deps build build-sanitize test test-release test-sanitize demo bench install package clean
 
 all: build
 
@@ -28,6 +30,14 @@ test: test-release test-sanitize
 
 demo: build
 	@bash demo/run
+
+# The programs, their manual pages, the README and the demo under PREFIX.
+install: build
+	@cmake --install build --prefix "$(PREFIX)"
+
+# wes-suite_<version>_<arch>.deb in build/, installing under /usr.
+package: build
+	@cpack --preset release
 
 bench: build
 	@bash bench/run.sh
