@@ -39,8 +39,10 @@ svg.chart{display:block;max-width:100%;height:auto}
 .r1{stroke:#1f5fa8}.r2{stroke:#d2620a}.dash{stroke-dasharray:7 4}
 .bA{stroke:#2a9d2a}.bT{stroke:#d62728}.bC{stroke:#1f6fd0}.bG{stroke:#222}.bN{stroke:#888;stroke-dasharray:2 4}
 .good{fill:#e6f4e1}.fair{fill:#fbf2d9}.poor{fill:#fae3e1}
-.cells path{shape-rendering:crispEdges}
-.h0{fill:#ffffd9}.h1{fill:#edf8b1}.h2{fill:#c7e9b4}.h3{fill:#7fcdbb}.h4{fill:#41b6c4}.h5{fill:#1d91c0}.h6{fill:#225ea8}.h7{fill:#0c2c84}.nb{fill:#e2e2e2}
+.cells path{fill:none;stroke-width:1;shape-rendering:crispEdges}.cells .nb{stroke-width:41}
+.h0{fill:#ffffd9;stroke:#ffffd9}.h1{fill:#edf8b1;stroke:#edf8b1}.h2{fill:#c7e9b4;stroke:#c7e9b4}.h3{fill:#7fcdbb;stroke:#7fcdbb}
+.h4{fill:#41b6c4;stroke:#41b6c4}.h5{fill:#1d91c0;stroke:#1d91c0}.h6{fill:#225ea8;stroke:#225ea8}.h7{fill:#0c2c84;stroke:#0c2c84}
+.nb{fill:#e2e2e2;stroke:#e2e2e2}
 .swatch{stroke:#888;stroke-width:.5}
 @media print{body{max-width:none;padding:0;font-size:10pt}section,figure{break-inside:avoid}h2{break-after:avoid}*{-webkit-print-color-adjust:exact;print-color-adjust:exact}}
 )";

@@ -197,7 +197,14 @@ std::string line_path(const std::vector<double>& values, const Scale& x, const S
 std::string render(const LineChart& c) {
     std::string out;
     open_svg(out, c.width, c.height, c.title);
-    const Frame f{58, 34, static_cast<double>(c.width) - 14, static_cast<double>(c.height) - 48};
+    // The legend goes right-aligned on the title's line, or on a line of its own below
+    // it when the two would meet; the plot then starts lower.
+    const double right = static_cast<double>(c.width) - 14;
+    double legend_w = 0;
+    for (const Series& s : c.series) legend_w += text_width(s.label, 12) + 42;
+    const bool own_line = right - legend_w < 8 + text_width(c.title, 14) * 1.1 + 16;
+    const double legend_y = own_line ? 38 : 18;
+    const Frame f{58, own_line ? 52.0 : 34.0, right, static_cast<double>(c.height) - 48};
     int last = std::max(c.last_cycle, 0);
     Scale x = last > 1 ? Scale{1, static_cast<double>(last), f.left, f.right}
                        : Scale{0.5, 1.5, f.left, f.right};
@@ -235,14 +242,15 @@ std::string render(const LineChart& c) {
     }
     if (!any) no_data(out, f);
 
-    // The legend, right-aligned on the title's line.
     double lx = f.right;
     for (auto s = c.series.rbegin(); s != c.series.rend(); ++s) {
         lx -= text_width(s->label, 12) + 42;
         out += "<path class=\"line " + s->css_class + "\" d=\"M";
         append_number(out, lx, 1);
-        out += " 14h22\"/>";
-        text(out, "legend", lx + 27, 18, s->label);
+        out += ' ';
+        append_number(out, legend_y - 4, 1);
+        out += "h22\"/>";
+        text(out, "legend", lx + 27, legend_y, s->label);
     }
     out += "</svg>";
     return out;
@@ -275,7 +283,8 @@ std::string render(const HeatMap& m) {
 
     std::string out;
     open_svg(out, width, height, m.title);
-    // Cells in units of one cycle by one score, score 40 on top.
+    // Cells in units of one cycle by one score, score 40 on top: a run of cells of one
+    // colour class in one row is a stroke one unit wide through the middle of the row.
     std::array<std::string, 8> paths;
     std::string gaps;
     for (int k = 0; k < k_scores; ++k) {
@@ -287,7 +296,7 @@ std::string render(const HeatMap& m) {
             if (std::isnan(row[0])) {  // a cycle without bases: one grey column
                 while (c + run <= last && std::isnan(m.shares[static_cast<std::size_t>(c + run - 1)][0])) ++run;
                 if (k == 0)
-                    gaps += "M" + std::to_string(c - 1) + " 0h" + std::to_string(run) + "v41h-" + std::to_string(run);
+                    gaps += "M" + std::to_string(c - 1) + " 20h" + std::to_string(run);
                 c += run;
                 continue;
             }
@@ -297,12 +306,13 @@ std::string render(const HeatMap& m) {
                 ++run;
             }
             if (cls >= 0)
-                paths[static_cast<std::size_t>(cls)] += "M" + std::to_string(c - 1) + " " + std::to_string(40 - k) +
-                                                        "h" + std::to_string(run) + "v1h-" + std::to_string(run);
+                paths[static_cast<std::size_t>(cls)] +=
+                    "M" + std::to_string(c - 1) + " " + std::to_string(40 - k) + "h" + std::to_string(run);
             c += run;
         }
     }
-    out += "<g class=\"cells\" transform=\"translate(" + number(f.left, 1) + " " + number(f.top, 1) + ") scale(" +
+    out += "<g class=\"cells\" transform=\"translate(" + number(f.left, 1) + " " + number(f.top + cell_h / 2.0, 1) +
+           ") scale(" +
            std::to_string(cell_w) + " " + std::to_string(cell_h) + ")\">";
     if (!gaps.empty()) out += "<path class=\"nb\" d=\"" + gaps + "\"/>";
     for (std::size_t i = 0; i < paths.size(); ++i)
