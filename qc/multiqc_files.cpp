@@ -71,10 +71,11 @@ std::string line_graph(const QcReports& r, const std::string& sample, const Figu
                       read_name + "\",\n  \"description\": \"" + f.description + "\",\n" +
                       "  \"plot_type\": \"linegraph\",\n  \"pconfig\": {\"id\": \"" + id + "_plot\", " +
                       "\"title\": \"wes-suite: " + f.name + ", " + read_name + "\", \"xlab\": \"Cycle\", " +
-                      "\"ylab\": \"" + f.ylab + "\", \"xmin\": 1, " + f.axis + "},\n  \"data\": {\n    " +
-                      json_string(sample) + ": {";
-    bool first = true;
+                      "\"ylab\": \"" + f.ylab + "\", \"xmin\": 1, " + f.axis + "},\n  \"data\": {";
     int last = last_cycle_with_bases(r, m);
+    if (last == 0) return out + "}\n}\n";  // a read without bases: no line at all (MultiQC says so)
+    out += "\n    " + json_string(sample) + ": {";
+    bool first = true;
     for (int c = 1; c <= last; ++c) {
         double v = f.value(r, row_of(m, c));
         if (std::isnan(v)) continue;  // no bases at this cycle: no point

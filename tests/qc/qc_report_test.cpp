@@ -206,3 +206,18 @@ TEST_F(QcPageCli, UsageAndOptions) {
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "Error: the sample name is empty\n");
 }
+
+TEST_F(QcPageCli, RunWithoutBasesStillGetsItsPage) {
+    // read_qc_stat with the output name alone: every cycle "-nan", fractions "-nan".
+    ASSERT_EQ(run_program("read_qc_stat", {out}).status, 0);
+    auto r = run_program("qc_report", {out, "E"});
+    EXPECT_EQ(r.status, 0);
+    std::string page = read_file(out + ".html");
+    std::size_t empty = 0;
+    for (std::size_t at = 0; (at = page.find(">no bases counted<", at)) != std::string::npos; ++at) ++empty;
+    EXPECT_EQ(empty, 6u);
+    EXPECT_NE(page.find("<td class=\"n\">\u2013</td>"), std::string::npos);  // Q20 of nothing
+    EXPECT_NE(read_file(out + "_mqc.json").find("\"E\": {\"bases\": 0, \"reads\": 0}"), std::string::npos);
+    std::string q30 = read_file(out + "_q30_r2_mqc.json");
+    EXPECT_EQ(q30.substr(q30.size() - 13), "\"data\": {}\n}\n");  // no line rather than an empty one
+}
