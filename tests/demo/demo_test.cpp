@@ -112,6 +112,23 @@ TEST_F(DemoRun, CountsAreWhatTheGeneratorWorkedOut) {
     EXPECT_EQ(std::to_string(tiers), got["sorted.rows"]);
 }
 
+TEST_F(DemoRun, QcPageAndMultiqcFilesShowTheSample) {
+    // A 2x150 page stays well under 100 KB and carries its six plots; the MultiQC
+    // general statistics are the summary's fractions as percentages.
+    std::string page = read_file(sample + ".qc.html");
+    EXPECT_LT(page.size(), 100u * 1024);
+    EXPECT_NE(page.find("<title>Read QC: DEMO01</title>"), std::string::npos);
+    std::size_t charts = 0;
+    for (std::size_t at = 0; (at = page.find("<svg class=\"chart\"", at)) != std::string::npos; ++at) ++charts;
+    EXPECT_EQ(charts, 6u);
+    auto got = key_values(out_dir + "/summary.txt");
+    std::string general = read_file(sample + ".qc_mqc.json");
+    EXPECT_NE(general.find("\"DEMO01\": {\"bases\": " + got["qc.base_number"] + ", "), std::string::npos) << general;
+    std::size_t q30 = general.find("\"q30_pct\": ", general.find("\"data\""));
+    ASSERT_NE(q30, std::string::npos);
+    EXPECT_NEAR(std::atof(general.c_str() + q30 + 11), std::atof(got["qc.Q_30"].c_str()) * 100, 0.005);
+}
+
 TEST_F(DemoRun, ProgramsSaidNothingUnexpected) {
     // Standard output and error of every step are in the log: only the step lines, the
     // annotators' END and the scripts' one-line reports belong there (no order warning).

@@ -1,0 +1,71 @@
+// qc_report out [sample]: reads the reports that read_qc_stat wrote for out
+// (out.quality, out.GC_content, out.totstat) and writes beside them a QC page a person
+// can look at, out.html, and the MultiQC custom-content files out_*_mqc.json.
+#include <cstdio>
+#include <string>
+
+#include "cli.hpp"
+#include "multiqc_files.hpp"
+#include "out_file.hpp"
+#include "qc_page.hpp"
+#include "report_files.hpp"
+#include "settings.hpp"
+
+namespace {
+
+void help(const char* invoked_as) {
+    std::printf("Usage:\n");
+    std::printf("\t%s\tout\t[sample]\n", invoked_as);
+    std::printf("\t1> the output name given to read_qc_stat: out.quality, out.GC_content and out.totstat are read\n");
+    std::printf("\t2> the sample name on the page and in the MultiQC files (default: the last part of out)\n");
+    std::printf("\twrites out.html and the MultiQC files out_mqc.json and out_*_mqc.json\n");
+}
+
+bool write_whole(const std::string& path, const std::string& text) {
+    wes::OutFile f;
+    if (!f.open(path)) {
+        f.report_failure();
+        return false;
+    }
+    f.write(text);
+    if (!f.close()) {
+        f.report_failure();
+        return false;
+    }
+    return true;
+}
+
+wes::qc::QcReports reports;  // a few tens of KiB: kept off the stack
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    wes::handle_common_options(argc, argv, "qc_report", help);
+    if (argc != 2 && argc != 3) {
+        help(argv[0]);
+        return wes::exit_failure;
+    }
+    const std::string out = argv[1];
+    std::string sample;
+    if (argc == 3) {
+        sample = argv[2];
+    } else {
+        std::string trimmed = out;
+        while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+        sample = trimmed.substr(trimmed.find_last_of('/') + 1);
+    }
+    if (out.empty() || sample.empty()) {
+        std::printf("Error: %s\n", out.empty() ? "the output name is empty" : "the sample name is empty");
+        return wes::exit_failure;
+    }
+
+    std::string error;
+    if (!wes::qc::load_reports(out, reports, error)) {
+        std::printf("%s\n", error.c_str());
+        return wes::exit_failure;
+    }
+    if (!write_whole(out + ".html", wes::qc::qc_page(reports, sample, out))) return wes::exit_failure;
+    for (const wes::qc::MultiqcFile& f : wes::qc::multiqc_files(reports, sample))
+        if (!write_whole(out + f.suffix, f.text)) return wes::exit_failure;
+    return 0;
+}
