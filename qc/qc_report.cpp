@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <string>
 
-#include "cli.hpp"
+#include "messages.hpp"
 #include "multiqc_files.hpp"
 #include "out_file.hpp"
 #include "qc_page.hpp"
 #include "report_files.hpp"
-#include "settings.hpp"
+#include "program.hpp"
 
 namespace {
 
@@ -21,26 +21,9 @@ void help(const char* invoked_as) {
     std::printf("\twrites out.html and the MultiQC files out_mqc.json and out_*_mqc.json\n");
 }
 
-bool write_whole(const std::string& path, const std::string& text) {
-    wes::OutFile f;
-    if (!f.open(path)) {
-        f.report_failure();
-        return false;
-    }
-    f.write(text);
-    if (!f.close()) {
-        f.report_failure();
-        return false;
-    }
-    return true;
-}
-
 wes::qc::QcReports reports;  // a few tens of KiB: kept off the stack
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    wes::handle_common_options(argc, argv, "qc_report", help);
+int qc_report(int argc, char** argv) {
     if (argc != 2 && argc != 3) {
         help(argv[0]);
         return wes::exit_failure;
@@ -55,17 +38,23 @@ int main(int argc, char** argv) {
         sample = trimmed.substr(trimmed.find_last_of('/') + 1);
     }
     if (out.empty() || sample.empty()) {
-        std::printf("Error: %s\n", out.empty() ? "the output name is empty" : "the sample name is empty");
+        wes::say("Error: %s\n", out.empty() ? "the output name is empty" : "the sample name is empty");
         return wes::exit_failure;
     }
 
     std::string error;
     if (!wes::qc::load_reports(out, reports, error)) {
-        std::printf("%s\n", error.c_str());
+        wes::say("%s\n", error.c_str());
         return wes::exit_failure;
     }
-    if (!write_whole(out + ".html", wes::qc::qc_page(reports, sample, out))) return wes::exit_failure;
+    if (!wes::write_whole_file(out + ".html", wes::qc::qc_page(reports, sample, out))) return wes::exit_failure;
     for (const wes::qc::MultiqcFile& f : wes::qc::multiqc_files(reports, sample))
-        if (!write_whole(out + f.suffix, f.text)) return wes::exit_failure;
+        if (!wes::write_whole_file(out + f.suffix, f.text)) return wes::exit_failure;
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return wes::run_main(argc, argv, {"qc_report", help, wes::exit_failure}, qc_report);
 }

@@ -26,6 +26,11 @@ const std::vector<Program> k_programs = {
     {"read_qc_stat", {{}, {"a_1.fq", "a_2.fq"}, {"OUT"}}, 2,
      "Usage:\n\t%s\tfq_1 fq_2 fq_1 fq_2...\tout\n\t1> please put in fqs 1\n\t2> please put in fqs 2\n"
      "\t3> please put in fqs 1\n\t4> please put in fqs 2\n\t......\n\tn> please put in out_file_name\n"},
+    {"qc_report", {{}, {"OUT", "b", "c"}}, 2,
+     "Usage:\n\t%s\tout\t[sample]\n"
+     "\t1> the output name given to read_qc_stat: out.quality, out.GC_content and out.totstat are read\n"
+     "\t2> the sample name on the page and in the MultiQC files (default: the last part of out)\n"
+     "\twrites out.html and the MultiQC files out_mqc.json and out_*_mqc.json\n"},
     {"vcf_to_table", {{}, {"a"}, {"a", "OUT", "c"}}, 255,
      "Usage:\n\t%s\tvcf_file\tout_file\n\t1>:\tvcf_file\n\t2>:\tout_file\n"},
     {"join_splice_db", {{"only", "two"}}, 2,
