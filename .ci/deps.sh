@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Makes sure the Debian packages the suite builds with are present. As root, installs
-# what is missing with apt-get; otherwise prints the command that would install it.
+# Makes sure the Debian packages the suite builds and tests with are present. As root,
+# installs what is missing with apt-get; otherwise prints the command that would install it.
 set -euo pipefail
 
 missing=()
+optional=()
 have_cmd() { command -v "$1" >/dev/null 2>&1; }
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
@@ -22,14 +23,25 @@ have_cmd man || missing+=(man-db)
 
 # Tools that only a few tests use: the QC page in a browser and the MultiQC report over a
 # batch. Installed where possible; where they cannot be had, those tests are skipped.
-optional=()
 have_cmd chromium || optional+=(chromium)
 have_cmd multiqc || optional+=(multiqc)
+# The workflow tests: Snakemake, and a one-node Slurm cluster with its MUNGE authentication.
+for pkg in snakemake slurmctld slurmd slurm-client munge; do
+    have_pkg "$pkg" || optional+=("$pkg")
+done
 
 [ ${#missing[@]} -eq 0 ] && [ ${#optional[@]} -eq 0 ] && exit 0
 
 if [ "$(id -u)" -eq 0 ] && have_cmd apt-get; then
     export DEBIAN_FRONTEND=noninteractive
+    # Debian's packages start their services at install (munge, slurmctld, slurmd); a
+    # policy-rc.d that refuses keeps them down: the tests start and stop their own daemons.
+    policy=/usr/sbin/policy-rc.d
+    if [ ! -e "$policy" ]; then
+        trap 'rm -f "$policy"' EXIT
+        printf '#!/bin/sh\n# No service starts during package installation.\nexit 101\n' > "$policy"
+        chmod 755 "$policy"
+    fi
     apt-get update -qq
     if [ ${#missing[@]} -gt 0 ]; then
         echo "installing missing packages: ${missing[*]}"

@@ -1,0 +1,80 @@
+# Shared by the workflow tests (sourced). Each test runs Snakemake from the repository's top
+# folder with the bundled settings, as the README does, its outputs in a folder of its own
+# (WES_TEST_WORK/<test>), the programs from WES_BIN. Status 77 marks a skipped test.
+set -uo pipefail
+
+SRC=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+BIN=${WES_BIN:?set WES_BIN to the folder of the built programs}
+WORK=${WES_TEST_WORK:?set WES_TEST_WORK}/$(basename "$0" .sh)
+SHEET=$SRC/workflow/config/samples.tsv
+
+skip() {
+    echo "SKIPPED: $*"
+    exit 77
+}
+fail() {
+    echo "FAILED: $*"
+    exit 1
+}
+
+command -v snakemake >/dev/null || skip "snakemake is not installed (.ci/deps.sh installs it when run as root)"
+rm -rf "$WORK" && mkdir -p "$WORK" || fail "cannot make $WORK"
+cd "$SRC" || fail "cannot enter $SRC"
+
+# snake OUTPUT ARG... [-- SETTING...]: Snakemake on the bundled settings with the results in
+# OUTPUT and the given settings (key=value); its standard output and error in
+# $WORK/snake.log, its status returned.
+snake() {
+    local out=$1 args=()
+    shift
+    while [ $# -gt 0 ] && [ "$1" != -- ]; do
+        args+=("$1")
+        shift
+    done
+    shift
+    snakemake "${args[@]}" --config "output=$out" "bin=$BIN" "$@" > "$WORK/snake.log" 2>&1
+}
+
+# sheet_rows SHEET: the sheet's samples as "sample fq_1 fq_2 vcf" lines, paths absolute.
+sheet_rows() {
+    local dir
+    dir=$(cd "$(dirname "$1")" && pwd)
+    awk -F'\t' -v dir="$dir" 'function abs(p) { return p ~ /^\// ? p : dir "/" p }
+        NR > 1 && NF == 4 { print $1 "\t" abs($2) "\t" abs($3) "\t" abs($4) }' "$1"
+}
+
+# same_as_demo SAMPLE FQ_1 FQ_2 VCF RESULTS: demo/run on the sample's files (a copy of demo/
+# whose DEMO01 files are the sample's) writes the same bytes as the workflow wrote to
+# RESULTS/SAMPLE, file for file. Prints what differs; status 1 then.
+same_as_demo() {
+    local sample=$1 fq_1=$2 fq_2=$3 vcf=$4 results=$5
+    local ref=$WORK/demo-$sample f name differ=0
+    mkdir -p "$ref/demo/data" || return 1
+    cp "$SRC/demo/run" "$ref/demo/run"
+    ln -s "$SRC/demo/scripts" "$ref/demo/scripts"
+    for f in "$SRC"/demo/data/*; do ln -s "$f" "$ref/demo/data/"; done
+    ln -sf "$fq_1" "$ref/demo/data/DEMO01_R1.fq.gz"
+    ln -sf "$fq_2" "$ref/demo/data/DEMO01_R2.fq.gz"
+    ln -sf "$vcf" "$ref/demo/data/DEMO01.vcf"
+    if ! WES_DEMO_BIN=$BIN WES_DEMO_OUT=$ref/out bash "$ref/demo/run" > "$ref/run.out" 2>&1; then
+        echo "demo/run failed on $sample:"
+        cat "$ref/run.out"
+        return 1
+    fi
+    for f in "$ref"/out/DEMO01.*; do
+        name=$sample${f##*/DEMO01}
+        case $name in
+        *.html | *_mqc.json)  # they name their sample
+            cmp <(sed "s/DEMO01/$sample/g" "$f") "$results/$sample/$name" || differ=1 ;;
+        *) cmp "$f" "$results/$sample/$name" || differ=1 ;;
+        esac
+    done
+    local made wanted
+    made=$(ls "$results/$sample" | wc -l)
+    wanted=$(ls "$ref"/out/DEMO01.* | wc -l)
+    [ "$made" -eq "$wanted" ] || {
+        echo "$sample: the workflow made $made files, demo/run $wanted"
+        differ=1
+    }
+    return $differ
+}
