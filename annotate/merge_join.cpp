@@ -104,7 +104,7 @@ bool MergeJoin::advance(const Row& row) {
 MergeJoin::Read MergeJoin::read_record(const Row& row, Record& rec) {
     const std::int64_t shift = p_.normalise_indels ? 1 : 0;  // a rewritten deletion moves one position on
     int row_vs_db = compare_chrom(row.chrom(), db_chrom_);
-    std::string_view line, chrom, pos_text;
+    std::string_view line, chrom;
     for (;;) {
         if (db_done_) return Read::end;
         LineReader::Status st = db_.next(line);
@@ -116,10 +116,10 @@ MergeJoin::Read MergeJoin::read_record(const Row& row, Record& rec) {
         FieldCursor f(line);
         std::int32_t pos;
         if (f.next_is(db_chrom_)) {
-            if (!f.next(pos_text) || !parse_int(pos_text, pos)) continue;
+            if (!f.next_int(pos)) continue;
             db_order_.see_position(pos, db_.line_number());
         } else {
-            if (!f.next(chrom) || !f.next(pos_text) || !parse_int(pos_text, pos)) continue;
+            if (!f.next(chrom) || !f.next_int(pos)) continue;
             db_order_.see(chrom, pos, db_.line_number());
             db_names_.see(chrom);
             db_chrom_.assign(chrom);
@@ -129,7 +129,7 @@ MergeJoin::Read MergeJoin::read_record(const Row& row, Record& rec) {
         if (row_vs_db > 0 || (row_vs_db == 0 && row.pos > pos + shift)) continue;
 
         rec.fields[0] = db_chrom_;
-        rec.fields[1] = pos_text;
+        rec.fields[1] = f.last();
         unsigned n = 2;
         while (n < p_.rec_min_fields && f.next(rec.fields[n])) ++n;
         if (n < p_.rec_min_fields) continue;

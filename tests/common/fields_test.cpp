@@ -51,3 +51,27 @@ TEST(Fields, IntegersMustBeWhole) {
         EXPECT_EQ(w, 42);
     }
 }
+
+TEST(Fields, NextIntReadsAsParseIntDoes) {
+    // Digit runs of every length around the eight-byte step, with signs, separators and
+    // other bytes at every place: next_int must agree with parse_int on the first field.
+    std::uint64_t s = 88172645463325252ULL;
+    const char bytes[] = "0123456789+- \t\vx.";
+    for (int it = 0; it < 200000; ++it) {
+        std::string text;
+        s ^= s << 13, s ^= s >> 7, s ^= s << 17;
+        for (int i = 0, len = static_cast<int>(s % 24); i < len; ++i) {
+            std::uint64_t r = (s >> (2 * i)) & 0xff;
+            text += r % 4 ? static_cast<char>('0' + r % 10) : bytes[r % 17];
+        }
+        std::int32_t a = 7, b = 7;
+        std::int64_t a64 = 7, b64 = 7;
+        wes::FieldCursor c(text), c64(text);
+        std::string_view f = wes::first_word(text);
+        EXPECT_EQ(c.next_int(a), !f.empty() && wes::parse_int(f, b)) << text;
+        EXPECT_EQ(a, b) << text;
+        EXPECT_EQ(c.last(), f) << text;
+        EXPECT_EQ(c64.next_int(a64), !f.empty() && wes::parse_int(f, b64)) << text;
+        EXPECT_EQ(a64, b64) << text;
+    }
+}
