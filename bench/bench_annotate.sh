@@ -19,7 +19,7 @@ fi
 
 if [ ! -s "$data/db.txt" ] || [ "$(cat "$data/params" 2>/dev/null)" != "$rows $lines" ]; then
     echo "generating $rows rows and $lines database lines in $data ..."
-    g++ -O2 -o "$data/gen" "$here/gen_annotate.cpp"
+    g++ -O2 -std=c++20 -I"$here/../common" -o "$data/gen" "$here/gen_annotate.cpp" "$here/../common/chr_trans.cpp"
     "$data/gen" "$data" "$rows" "$lines"
     echo "$rows $lines" > "$data/params"
 fi
@@ -37,18 +37,22 @@ if [ ! -s "$data/db.keyed" ]; then
 fi
 
 cat "$db" > /dev/null  # warm the page cache
-read -r t_wc m_wc < <(best_of 3 wc -l "$db")
-read -r t_us m_us < <(WES_SPLICE_DB=$db best_of 3 "$BIN/join_splice_db" "$tab" x "$data/out.txt")
-read -r t_join m_join < <(best_of 3 env LC_ALL=C join -t $'\t' -a 1 -e NA -o auto "$data/rows.keyed" "$data/db.keyed")
-t_bt=""
+R=${R:-3}
+ours=$(measure $R env WES_SPLICE_DB="$db" "$BIN/join_splice_db" "$tab" x "$data/out.txt")
+wc=$(measure $R wc -l "$db")
+join=$(measure $R env LC_ALL=C join -t $'\t' -a 1 -e NA -o auto "$data/rows.keyed" "$data/db.keyed")
+header
+row "join_splice_db" "$ours"
+row "wc -l of the database" "$wc"
+row "GNU join on pre-keyed copies" "$join"
 if command -v bedtools >/dev/null; then
-    read -r t_bt m_bt < <(best_of 3 bedtools intersect -sorted -loj -a "$data/rows.bed" -b "$data/db.bed")
+    bt=$(measure $R bedtools intersect -sorted -loj -a "$data/rows.bed" -b "$data/db.bed")
+    row "bedtools intersect -sorted -loj" "$bt"
 fi
-
 hits=$(awk -F'\t' 'NR>1 && $NF!="NA"' "$data/out.txt" | wc -l)
-echo "join_splice_db: ${t_us}s, peak ${m_us} KiB, $hits rows filled"
-echo "wc -l database: ${t_wc}s        -> join_splice_db takes $(awk -v a="$t_us" -v b="$t_wc" 'BEGIN{printf "%.2f", a/b}')x its time (target <= 3x)"
-echo "GNU join:       ${t_join}s, peak ${m_join} KiB -> join_splice_db is $(awk -v a="$t_join" -v b="$t_us" 'BEGIN{printf "%.2f", a/b}')x faster (target >= 4x)"
-if [ -n "$t_bt" ]; then
-    echo "bedtools -sorted: ${t_bt}s, peak ${m_bt} KiB -> join_splice_db is $(awk -v a="$t_bt" -v b="$t_us" 'BEGIN{printf "%.2f", a/b}')x faster"
-fi
+echo "  $hits rows filled"
+echo "  join_splice_db's share of the peer's time (wall, CPU; idle, pinned):"
+ratio "join_splice_db / GNU join" "$ours" "$join" 0.25
+ratio "join_splice_db / wc -l of the database" "$ours" "$wc" 3
+[ -n "${bt:-}" ] && ratio "join_splice_db / bedtools" "$ours" "$bt" 1
+exit 0

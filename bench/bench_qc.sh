@@ -50,46 +50,35 @@ both_plain() { "$@" "$data/r_1.fq" && "$@" "$data/r_2.fq"; }
 export -f both both_plain
 export data
 
-R=3
-read -r t_inflate m_inflate < <(best_of $R "$data/inflate_only" "$data/r_1.fq.gz" "$data/r_2.fq.gz")
-read -r t_ours_gz m_ours_gz < <(best_of $R "$BIN/read_qc_stat" "$data/r_1.fq.gz" "$data/r_2.fq.gz" "$out/ours_gz")
-read -r t_ours_pl m_ours_pl < <(best_of $R "$BIN/read_qc_stat" "$data/r_1.fq" "$data/r_2.fq" "$out/ours_plain")
-printf "%-44s %8s %10s\n" "run" "seconds" "peak MiB"
-row() { printf "%-44s %8.2f %10.1f\n" "$1" "$2" "$(awk -v m="$3" 'BEGIN{print m/1024}')"; }
-row "inflate both gz files ($("$data/inflate_only" 2>/dev/null | sed 's/.*(\(.*\))/\1/'))" "$t_inflate" "$m_inflate"
-row "read_qc_stat, gz pair" "$t_ours_gz" "$m_ours_gz"
-row "read_qc_stat, plain pair" "$t_ours_pl" "$m_ours_pl"
-
+R=${R:-3}
+inflate=$(measure $R "$data/inflate_only" "$data/r_1.fq.gz" "$data/r_2.fq.gz")
+ours_gz=$(measure $R "$BIN/read_qc_stat" "$data/r_1.fq.gz" "$data/r_2.fq.gz" "$out/ours_gz")
+ours_pl=$(measure $R "$BIN/read_qc_stat" "$data/r_1.fq" "$data/r_2.fq" "$out/ours_plain")
+header
+row "inflate both gz files, one after the other" "$inflate"
+row "read_qc_stat, gz pair" "$ours_gz"
+row "read_qc_stat, plain pair" "$ours_pl"
 have_seqtk=0 have_fastp=0
 command -v seqtk >/dev/null && have_seqtk=1
 command -v fastp >/dev/null && have_fastp=1
 if [ $have_seqtk = 1 ]; then
-    read -r t_seqtk_gz m_seqtk_gz < <(best_of $R bash -c 'both seqtk fqchk')
-    read -r t_seqtk_pl m_seqtk_pl < <(best_of $R bash -c 'both_plain seqtk fqchk')
-    row "seqtk fqchk, read 1 then read 2, gz" "$t_seqtk_gz" "$m_seqtk_gz"
-    row "seqtk fqchk, read 1 then read 2, plain" "$t_seqtk_pl" "$m_seqtk_pl"
+    seqtk_gz=$(measure $R bash -c 'both seqtk fqchk')
+    seqtk_pl=$(measure $R bash -c 'both_plain seqtk fqchk')
+    row "seqtk fqchk, read 1 then read 2, gz" "$seqtk_gz"
+    row "seqtk fqchk, read 1 then read 2, plain" "$seqtk_pl"
 fi
 if [ $have_fastp = 1 ]; then
     fastp_args=(-i "$data/r_1.fq.gz" -I "$data/r_2.fq.gz" -A -G -Q -L -j "$out/fastp.json" -h "$out/fastp.html")
-    read -r t_fastp1 m_fastp1 < <(best_of 1 fastp "${fastp_args[@]}" -w 1)
-    read -r t_fastp m_fastp < <(best_of 1 fastp "${fastp_args[@]}")
-    row "fastp, trimming and filtering off, 1 worker" "$t_fastp1" "$m_fastp1"
-    row "fastp, trimming and filtering off, default" "$t_fastp" "$m_fastp"
+    fastp=$(measure 1 fastp "${fastp_args[@]}")
+    row "fastp, trimming and filtering off" "$fastp"
 fi
-
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%.2f", a/b}'; }
-echo
-echo "ratios (how many times faster read_qc_stat is; the target in brackets):"
-echo "  read_qc_stat gz / inflate alone:          $(ratio "$t_ours_gz" "$t_inflate")x the time [<= 1.25]"
+echo "  read_qc_stat's share of the other's time (wall, CPU; idle, pinned):"
+ratio "read_qc_stat gz / inflating alone" "$ours_gz" "$inflate" 1.25
 if [ $have_seqtk = 1 ]; then
-    echo "  seqtk fqchk gz / read_qc_stat gz:         $(ratio "$t_seqtk_gz" "$t_ours_gz") [>= 3]"
-    echo "  seqtk fqchk plain / read_qc_stat plain:   $(ratio "$t_seqtk_pl" "$t_ours_pl") [>= 2]"
+    ratio "read_qc_stat / seqtk fqchk, gz" "$ours_gz" "$seqtk_gz" 0.33
+    ratio "read_qc_stat / seqtk fqchk, plain" "$ours_pl" "$seqtk_pl" 0.33
 fi
-if [ $have_fastp = 1 ]; then
-    echo "  fastp default / read_qc_stat gz:          $(ratio "$t_fastp" "$t_ours_gz") [>= 8]"
-    echo "  fastp 1 worker / read_qc_stat gz:         $(ratio "$t_fastp1" "$t_ours_gz")"
-fi
-echo "  read_qc_stat peak memory:                 $(awk -v m="$m_ours_gz" 'BEGIN{printf "%.1f", m/1024}') MiB"
+[ $have_fastp = 1 ] && ratio "read_qc_stat / fastp, gz" "$ours_gz" "$fastp" 0.125
 for s in quality GC_content totstat; do
     cmp -s "$out/ours_gz.$s" "$out/ours_plain.$s" || echo "  WARNING: gz and plain .$s differ"
 done

@@ -31,24 +31,18 @@ ssr=$data/ssr.bed
 ls -la "$tab" "$ssr" | awk '{printf "  %s %.0f MB\n", $NF, $5/1e6}'
 
 cat "$tab" "$ssr" > /dev/null  # warm the page cache
-read -r t_cat m_cat < <(best_of_fresh "$data/cat.out" 5 bash -c "cat '$tab' '$ssr' > '$data/cat.out'")
-read -r t_ours m_ours < <(best_of_fresh "$data/ours.out" 5 bash -c \
-    "WES_SSR_FILE='$ssr' '$BIN/mark_repeat' '$tab' unused '$data/ours.out'")
-printf "  %-34s %6.2f s  %7d KiB\n" "cat of both files" "$t_cat" "$m_cat"
-printf "  %-34s %6.2f s  %7d KiB\n" "mark_repeat" "$t_ours" "$m_ours"
-hits=$(grep -c 'Y=' "$data/ours.out" || true)
-echo "  rows marked Y=: $hits"
-
+R=${R:-5}
+ours=$(measure $R env WES_SSR_FILE="$ssr" "$BIN/mark_repeat" "$tab" unused "$data/ours.out")
+cat=$(measure $R bash -c "cat '$tab' '$ssr' > '$data/cat.out'")
+header
+row "mark_repeat" "$ours"
+row "cat of both files" "$cat"
+echo "  rows marked Y=: $(grep -c 'Y=' "$data/ours.out" || true)"
 if command -v bedtools >/dev/null; then
-    read -r t_bt m_bt < <(best_of_fresh "$data/bedtools.out" 5 bash -c \
-        "bedtools intersect -sorted -c -a '$tab' -b '$ssr' > '$data/bedtools.out'")
-    printf "  %-34s %6.2f s  %7d KiB\n" "bedtools intersect -sorted -c" "$t_bt" "$m_bt"
-    bt_hits=$(awk '$NF > 0' "$data/bedtools.out" | wc -l)
-    echo "  rows bedtools counts > 0: $bt_hits (bedtools takes starts as 0-based, so counts differ a little)"
-    awk -v b="$t_bt" -v o="$t_ours" -v c="$t_cat" 'BEGIN {
-        if (o <= 0) o = 0.01;
-        printf "  ratio bedtools / mark_repeat: %.1fx (target: at least 3x)\n", b / o;
-        printf "  ratio mark_repeat / cat:      %.1fx\n", o / (c > 0 ? c : 0.01) }'
+    bt=$(measure $R bash -c "bedtools intersect -sorted -c -a '$tab' -b '$ssr' > '$data/bedtools.out'")
+    row "bedtools intersect -sorted -c" "$bt"
+    echo "  rows bedtools counts > 0: $(awk '$NF > 0' "$data/bedtools.out" | wc -l) (bedtools takes starts as 0-based, so counts differ a little)"
+    ratio "mark_repeat / bedtools" "$ours" "$bt" 0.33
 else
     echo "  bedtools not installed: no ratio"
 fi

@@ -4,6 +4,8 @@
 // value); the table has 20 columns, a header line, and half its rows match a record.
 #include <cstdint>
 #include <cstdio>
+
+#include "chr_trans.hpp"
 #include <cstdlib>
 #include <string>
 
@@ -23,11 +25,6 @@ int main(int argc, char** argv) {
     std::string dir = argv[1];
     long rows = argc > 2 ? std::atol(argv[2]) : 1000000;
     long lines = argc > 3 ? std::atol(argv[3]) : 20000000;
-    const char* acc[24] = {"NC_000001.10", "NC_000002.11", "NC_000003.11", "NC_000004.11", "NC_000005.9",
-                           "NC_000006.11", "NC_000007.13", "NC_000008.10", "NC_000009.11", "NC_000010.10",
-                           "NC_000011.9",  "NC_000012.11", "NC_000013.10", "NC_000014.8",  "NC_000015.9",
-                           "NC_000016.9",  "NC_000017.10", "NC_000018.9",  "NC_000019.9",  "NC_000020.10",
-                           "NC_000021.8",  "NC_000022.10", "NC_000023.10", "NC_000024.9"};
     const char bases[4] = {'A', 'C', 'G', 'T'};
     FILE* db = std::fopen((dir + "/db.txt").c_str(), "w");
     FILE* tab = std::fopen((dir + "/rows.txt").c_str(), "w");
@@ -47,13 +44,13 @@ int main(int argc, char** argv) {
             char ref = bases[next() % 4];
             char alt = bases[(ref == 'A' ? 1 : 0) + next() % 3];
             if (alt == ref) alt = 'T';
-            std::fprintf(db, "%s\t%ld\t%c\t%c\tGENE%04u\tNM_%07u\tc.%ld%c>%c\t0.%03u\n", acc[c], pos, ref, alt,
+            std::fprintf(db, "%s\t%ld\t%c\t%c\tGENE%04u\tNM_%07u\tc.%ld%c>%c\t0.%03u\n", wes::accession_table[c].accession.data(), pos, ref, alt,
                          (unsigned)(next() % 9000), (unsigned)(next() % 9000000), pos % 100000, ref, alt,
                          (unsigned)(next() % 1000));
             if ((next() & 0xffffffffu) < pick) {
                 bool match = next() & 1;
                 long p = match ? pos : pos + 1;
-                std::fprintf(tab, "%s\t%ld\t%ld\t%c\t%c", acc[c], p, p, ref, alt);
+                std::fprintf(tab, "%s\t%ld\t%ld\t%c\t%c", wes::accession_table[c].accession.data(), p, p, ref, alt);
                 for (int i = 6; i <= 20; ++i) std::fprintf(tab, "\tv%d_%u", i, (unsigned)(next() % 1000));
                 std::fputc('\n', tab);
             }

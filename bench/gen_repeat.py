@@ -10,13 +10,17 @@ header lets bedtools read the same table file.
 """
 import os
 import random
+import re
 import sys
 
-ACC = ["NC_000001.10", "NC_000002.11", "NC_000003.11", "NC_000004.11", "NC_000005.9",
-       "NC_000006.11", "NC_000007.13", "NC_000008.10", "NC_000009.11", "NC_000010.10",
-       "NC_000011.9", "NC_000012.11", "NC_000013.10", "NC_000014.8", "NC_000015.9",
-       "NC_000016.9", "NC_000017.10", "NC_000018.9", "NC_000019.9", "NC_000020.10",
-       "NC_000021.8", "NC_000022.10", "NC_000023.10", "NC_000024.9"]
+def accession_table():
+    """The suite's accession table, read from common/chr_trans.cpp: the one copy of it."""
+    src = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common", "chr_trans.cpp")
+    with open(src) as f:
+        return re.findall(r'\{"(\w+)", "(chr\w+)", "(NC_\d+\.\d+)"\}', f.read())
+
+
+ACC = [accession for _, _, accession in accession_table()]
 MOTIFS = ["A", "T", "AT", "CA", "AG", "CAG", "GGC", "AAAT", "TTTC"]
 BASES = "ACGT"
 

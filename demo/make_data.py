@@ -29,19 +29,20 @@ Run: python3 demo/make_data.py   (only the standard library is needed)
 import gzip
 import os
 import random
+import re
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "data")
 SAMPLE = "DEMO01"
 
-ACCESSION = {
-    "chr1": "NC_000001.10", "chr2": "NC_000002.11", "chr3": "NC_000003.11", "chr4": "NC_000004.11",
-    "chr5": "NC_000005.9", "chr6": "NC_000006.11", "chr7": "NC_000007.13", "chr8": "NC_000008.10",
-    "chr9": "NC_000009.11", "chr10": "NC_000010.10", "chr11": "NC_000011.9", "chr12": "NC_000012.11",
-    "chr13": "NC_000013.10", "chr14": "NC_000014.8", "chr15": "NC_000015.9", "chr16": "NC_000016.9",
-    "chr17": "NC_000017.10", "chr18": "NC_000018.9", "chr19": "NC_000019.9", "chr20": "NC_000020.10",
-    "chr21": "NC_000021.8", "chr22": "NC_000022.10", "chrX": "NC_000023.10", "chrY": "NC_000024.9",
-}
+
+def accession_table():
+    """The suite's accession table, read from common/chr_trans.cpp: the one copy of it."""
+    src = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common", "chr_trans.cpp")
+    with open(src) as f:
+        return re.findall(r'\{"(\w+)", "(chr\w+)", "(NC_\d+\.\d+)"\}', f.read())
+
+ACCESSION = {chr_key: accession for _, chr_key, accession in accession_table()}
 CONTIG_LENGTH = {"chr1": 249250621, "chr2": 243199373, "chr7": 159138663, "chr10": 135534747,
                  "chr11": 135006516, "chr17": 81195210, "chrX": 155270560, "chrM": 16571}
 
