@@ -29,6 +29,16 @@ test-sanitize: build-sanitize
 
 # A short smoke run of each libFuzzer target over its seed corpus.
 test-fuzz: build-fuzz
+	ctest --preset fuzz -j $(JOBS)
+
+# Every test, in the optimised build and under AddressSanitizer + UBSan, then the fuzz
+# targets' smoke run.
+test: test-release test-sanitize test-fuzz
+
+# Each fuzz target for FUZZ_TIME seconds (FUZZ_ARGS adds libFuzzer options); what it
+# finds stays in build-fuzz/fuzz/long/.
+FUZZ_TIME ?= 60
+fuzz: build-fuzz
 	@mkdir -p build-fuzz/fuzz/long
 	@for bin in build-fuzz/fuzz/bin/fuzz_*; do \
 	  name=$${bin##*/fuzz_}; log=build-fuzz/fuzz/long/$$name.log; \

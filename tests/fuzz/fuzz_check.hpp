@@ -2,6 +2,7 @@
 // the fuzzer reports as a crash and keeps the input that caused it.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -31,11 +32,12 @@ inline std::vector<std::string_view> split_lines(std::string_view s) {
     return lines;
 }
 
-// Up to four bytes from the end of the input as a number: the choices of a target
-// (which route, where to cut), steered by the fuzzer like any other byte.
+// Up to four bytes from the end of the input as a number, the last byte lowest: the
+// choices of a target (which route, where to cut), steered by the fuzzer like any
+// other byte.
 inline std::uint32_t tail_word(const std::uint8_t* data, std::size_t size) {
     std::uint32_t w = 0;
-    for (std::size_t i = 0; i < 4 && i < size; ++i) w = w << 8 | data[size - 1 - i];
+    for (std::size_t i = 0; i < 4 && i < size; ++i) w |= static_cast<std::uint32_t>(data[size - 1 - i]) << (8 * i);
     return w;
 }
 
