@@ -106,7 +106,8 @@ std::string member(std::string_view data, bool bgzf, int level) {
         m.push_back(static_cast<char>(bsize >> 8 & 0xff));
     }
     m += body;
-    put32(m, static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()))));
+    put32(m, static_cast<std::uint32_t>(
+                 crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()))));
     put32(m, static_cast<std::uint32_t>(data.size()));
     return m;
 }
@@ -176,7 +177,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Got cut = read_all(gz.substr(0, c), mode, piece, before);
             FUZZ_CHECK(cut.as_wanted);
             // An empty BGZF block is the end block itself.
-            const bool ends_clean = !bgzf || (c >= bgzf_eof.size() && gz.compare(c - bgzf_eof.size(), bgzf_eof.size(), bgzf_eof) == 0);
+            const std::size_t k = bgzf_eof.size();
+            const bool ends_clean = !bgzf || (c >= k && gz.compare(c - k, k, bgzf_eof) == 0);
             if (b <= n && ends_clean) {  // the members before the cut
                 FUZZ_CHECK(cut.lines == count_lines(before) && cut.end == LineReader::Status::eof);
             } else if (b <= n) {  // BGZF: every complete line of them, then the error

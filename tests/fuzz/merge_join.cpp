@@ -72,7 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(text.empty() || text.back() == '\n');
         const std::vector<std::string_view> got = fuzz::split_lines(text);
         if (tool == &splice_tool || tool == &protein_tool)
-            for (std::size_t i = 0; i < got.size(); ++i) FUZZ_CHECK(got[i].substr(0, want[i].size() + 2) == std::string(want[i]) + " \t");
+            for (std::size_t i = 0; i < got.size(); ++i)
+                FUZZ_CHECK(got[i].substr(0, want[i].size() + 2) == std::string(want[i]) + " \t");
     }
     return 0;
 }
