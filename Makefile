@@ -4,7 +4,7 @@ MAKEFLAGS += --no-print-directory
 
 PREFIX ?= /usr/local
 
-.PHONY: all deps build build-sanitize test test-release test-sanitize demo bench install package clean
+.PHONY: all deps build build-sanitize build-fuzz test test-release test-sanitize test-fuzz fuzz demo bench install package clean
 
 all: build
 
@@ -19,14 +19,37 @@ build-sanitize: deps
 	@cmake --preset sanitize >/dev/null
 	@cmake --build --preset sanitize -j $(JOBS)
 
+build-fuzz: deps
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
+
 test-release: build
 	ctest --preset release -j $(JOBS)
 
 test-sanitize: build-sanitize
 	ctest --preset sanitize -j $(JOBS)
 
-# Every test, in the optimised build and under AddressSanitizer + UBSan.
-test: test-release test-sanitize
+# A short smoke run of each libFuzzer target over its seed corpus.
+test-fuzz: build-fuzz
+	ctest --preset fuzz -j $(JOBS)
+
+# Every test, in the optimised build and under AddressSanitizer + UBSan, then the fuzz
+# targets' smoke run.
+test: test-release test-sanitize test-fuzz
+
+# Each fuzz target for FUZZ_TIME seconds (FUZZ_ARGS adds libFuzzer options); what it
+# finds stays in build-fuzz/fuzz/long/.
+FUZZ_TIME ?= 60
+fuzz: build-fuzz
+	@mkdir -p build-fuzz/fuzz/long
+	@for bin in build-fuzz/fuzz/bin/fuzz_*; do \
+	  name=$${bin##*/fuzz_}; log=build-fuzz/fuzz/long/$$name.log; \
+	  echo "== $$name: $(FUZZ_TIME) s, log in $$log"; \
+	  if bash tests/fuzz/run.sh $$bin tests/fuzz/corpus/$$name build-fuzz/fuzz/long/$$name \
+	       -max_total_time=$(FUZZ_TIME) $(FUZZ_ARGS) >$$log 2>&1; then \
+	    grep -E '^(Done|stat::peak_rss_mb)' $$log; \
+	  else tail -n 40 $$log; exit 1; fi; \
+	done
 
 demo: build
 	@bash demo/run
@@ -43,4 +66,4 @@ bench: build
 	@bash bench/run.sh
 
 clean:
-	rm -rf build build-sanitize demo/out
+	rm -rf build build-sanitize build-fuzz demo/out

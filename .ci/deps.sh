@@ -14,6 +14,8 @@ have_cmd make || missing+=(make)
 have_cmd perl || missing+=(perl)
 have_pkg zlib1g-dev || [ -f /usr/include/zlib.h ] || missing+=(zlib1g-dev)
 have_pkg libgtest-dev || [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+have_cmd clang++ || missing+=(clang)
+have_pkg libclang-rt-14-dev || missing+=(libclang-rt-14-dev)
 have_pkg libisal-dev || [ -f /usr/include/isa-l/igzip_lib.h ] || missing+=(libisal-dev)
 # make package (CPack's DEB generator: dpkg-shlibdeps, file) and the tests of the
 # installed suite (man, which brings groff).

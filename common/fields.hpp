@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <string_view>
+#include <type_traits>
 
 namespace wes {
 
@@ -22,6 +23,7 @@ constexpr bool is_space(char c) {
 // out is left alone when it is not.
 template <typename T>
 bool parse_int(std::string_view s, T& out) {
+    static_assert(std::is_signed_v<T>, "positions and counts are read as signed integers");
     const char* p = s.data();
     const char* e = p + s.size();
     bool neg = false;

@@ -276,7 +276,14 @@ LineReader::Status LineReader::next_slow(std::string_view& line, bool& had_newli
 
 bool LineReader::finish_member() {
     if (!src_ || !src_->compressed() || failed_) return !failed_;
-    ahead_.reset();  // the inflater stops; the source is this thread's again
+    // The inflater stops and its chunks are gone: nothing more is handed out.
+    ahead_.reset();
+    chunk_ = -1;
+    data_ = own_;
+    pos_ = end_ = next_block_ = 0;
+    mask_ = 0;
+    eof_ = true;
+    deferred_error_.clear();
     if (!src_->finish_member()) return fail(src_->error());
     return true;
 }

@@ -66,6 +66,7 @@ public:
     // For compressed input: reads on to the end of the gzip member the last line came
     // from and checks it, so that garbage in a corrupt file is reported as the corrupt
     // file it is. False (error() says why) when the member is corrupt or cut short.
+    // Reading ends there: next() gives no more lines.
     bool finish_member();
     bool compressed() const { return src_ && src_->compressed(); }
 

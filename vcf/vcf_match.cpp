@@ -44,9 +44,9 @@ struct ClassTable {
         for (int c = 0; c < 256; ++c)
             if (is_space(static_cast<char>(c))) t[c] = c_space;
         for (int c = '0'; c <= '9'; ++c) t[c] = c_num | c_gt | c_depth;
-        t['.'] = t['\\'] = c_num | c_gt | c_depth;
-        t['/'] = c_gt;
-        t[','] = c_depth;
+        t[static_cast<unsigned char>('.')] = t[static_cast<unsigned char>('\\')] = c_num | c_gt | c_depth;
+        t[static_cast<unsigned char>('/')] = c_gt;
+        t[static_cast<unsigned char>(',')] = c_depth;
     }
 };
 constexpr ClassTable classes;

@@ -93,6 +93,13 @@ TEST(LineReader, ReadAheadCarriesLinesAcrossChunksWhole) {
         ASSERT_EQ(got.size(), want.size()) << name;
         for (std::size_t i = 0; i < want.size(); ++i) ASSERT_EQ(got[i], want[i]) << name << " line " << i;
     }
+    // Checking the rest of the member ends the reading, whatever the inflater held.
+    wes::LineReader r;
+    ASSERT_TRUE(r.open(dir.path("p.gz")));
+    std::string_view line;
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(r.next(line), Status::line);
+    EXPECT_TRUE(r.finish_member());
+    EXPECT_EQ(r.next(line), Status::eof);
 }
 
 TEST(LineReader, TruncatedOrCorruptGzipIsAnErrorNotAnEnd) {
