@@ -68,6 +68,9 @@ public:
     // file it is. False (error() says why) when the member is corrupt or cut short.
     bool finish_member();
     bool compressed() const { return src_ && src_->compressed(); }
+    // The source the lines come from (null before an open); its counts of the file's
+    // bytes may be read while the lines are.
+    const ByteSource* source() const { return src_.get(); }
 
     const std::string& path() const { return path_; }
     const std::string& error() const { return error_; }
