@@ -46,7 +46,8 @@ int read_qc_stat(int argc, char** argv) {
     auto res = std::make_unique<wes::qc::Counters>();  // far too big for the stack
     bool failed = false;
     for (std::size_t k = 0; k < fastqs.size(); k += 2) {
-        if (fastqs.size() > 2) progress.name_part("pair " + std::to_string(k / 2 + 1) + "/" + std::to_string(fastqs.size() / 2));
+        if (fastqs.size() > 2)
+            progress.name_part("pair " + std::to_string(k / 2 + 1) + "/" + std::to_string(fastqs.size() / 2));
         wes::qc::PairResult r =
             wes::qc::stat(fastqs[k], fastqs[k + 1], *res, wes::LineReader::Inflate::ahead_when_it_pays, &progress);
         if (!r.message.empty()) wes::say("%s", r.message.c_str());
