@@ -27,6 +27,8 @@ have_cmd man || missing+=(man-db)
 # batch. Installed where possible; where they cannot be had, those tests are skipped.
 have_cmd chromium || optional+=(chromium)
 have_cmd multiqc || optional+=(multiqc)
+# The progress line, seen in a real terminal.
+have_cmd tmux || optional+=(tmux)
 # The workflow tests: Snakemake, and a one-node Slurm cluster with its MUNGE authentication.
 for pkg in snakemake slurmctld slurmd slurm-client munge; do
     have_pkg "$pkg" || optional+=("$pkg")

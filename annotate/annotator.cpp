@@ -7,6 +7,7 @@
 #include "fields.hpp"
 #include "messages.hpp"
 #include "program.hpp"
+#include "progress.hpp"
 
 namespace wes::annotate {
 namespace {
@@ -45,6 +46,7 @@ int annotate(int argc, char** argv, const AnnotatorTool& tool) {
         print_usage(tool, argv[0]);
         return exit_failure;
     }
+    Progress progress(tool.program, "rows");
     const std::string rows_path = argv[1];
     const std::string out_path(first_word(argv[tool.n_args]));
     std::string db_path = path_setting(tool.db_env, tool.db_compiled);
@@ -91,8 +93,9 @@ int annotate(int argc, char** argv, const AnnotatorTool& tool) {
         }
     }
 
-    MergeJoin join(tool.profile, rows, db, out);
+    MergeJoin join(tool.profile, rows, db, out, &progress);
     const JoinEnd end = join.run();
+    progress.finish();
     const bool closed = out.close();
     if (end == JoinEnd::rows_read_error || end == JoinEnd::db_read_error) {
         (end == JoinEnd::rows_read_error ? rows : db).report_failure();

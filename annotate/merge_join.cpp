@@ -30,16 +30,20 @@ bool same_alleles(std::string_view r1, std::string_view a1, std::string_view r2,
     return true;
 }
 
-MergeJoin::MergeJoin(const JoinProfile& profile, LineReader& rows, LineReader& db, OutFile& out)
-    : p_(profile), rows_(rows), db_(db), out_(out), rows_order_(rows.path()), db_order_(db.path()) {}
+MergeJoin::MergeJoin(const JoinProfile& profile, LineReader& rows, LineReader& db, OutFile& out,
+                     Progress* progress)
+    : p_(profile), rows_(rows), db_(db), out_(out), progress_(progress), rows_order_(rows.path()),
+      db_order_(db.path()) {}
 
 JoinEnd MergeJoin::run() {
     Row row;
     std::string_view line;
+    if (progress_) progress_->watch(rows_);
     for (;;) {
         LineReader::Status st = rows_.next(line);
         if (st == LineReader::Status::eof) break;
         if (st == LineReader::Status::error) return JoinEnd::rows_read_error;
+        if (progress_) progress_->tick();
         if (is_blank(line)) continue;
         parse_row(line, row, p_.row_fields);
         ++counts_.rows;

@@ -11,6 +11,7 @@
 #include "line_reader.hpp"
 #include "merge_order.hpp"
 #include "out_file.hpp"
+#include "progress.hpp"
 
 namespace wes::annotate {
 
@@ -80,9 +81,11 @@ struct JoinCounts {
 enum class JoinEnd { done, rows_read_error, db_read_error, write_error };
 
 // Runs the merge over the rest of rows (positioned after the header) and the rest of db.
+// progress, when given, counts the rows and is measured by the bytes of the result file.
 class MergeJoin {
 public:
-    MergeJoin(const JoinProfile& profile, LineReader& rows, LineReader& db, OutFile& out);
+    MergeJoin(const JoinProfile& profile, LineReader& rows, LineReader& db, OutFile& out,
+              Progress* progress = nullptr);
     JoinEnd run();
     const JoinCounts& counts() const { return counts_; }
     // The warnings of a finished run on standard error: rows that lay before where the
@@ -99,6 +102,7 @@ private:
     LineReader& rows_;
     LineReader& db_;
     OutFile& out_;
+    Progress* progress_;
     JoinCounts counts_;
     OrderWatch rows_order_, db_order_;
     ChromNames row_names_, db_names_;

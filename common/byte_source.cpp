@@ -1,6 +1,7 @@
 #include "byte_source.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -37,19 +38,20 @@ public:
     // Bytes, 0 at the end, -1 on a failure (error says why).
     std::ptrdiff_t read(char* buf, std::size_t n, std::string& error) {
         if (fd_ < 0) {
-            std::size_t k = std::min<std::size_t>(n, mem_.size() - done_);
-            std::memcpy(buf, mem_.data() + done_, k);
-            done_ += k;
+            const std::uint64_t at = done();
+            std::size_t k = std::min<std::size_t>(n, mem_.size() - at);
+            std::memcpy(buf, mem_.data() + at, k);
+            count(k);
             return static_cast<std::ptrdiff_t>(k);
         }
         for (;;) {
             ssize_t got = ::read(fd_, buf, n);
             if (got > 0) {
-                done_ += static_cast<std::uint64_t>(got);
+                count(static_cast<std::uint64_t>(got));
                 return got;
             }
             if (got == 0) {
-                if (done_ < size_) {
+                if (done() < size_) {
                     error = "the file shrank while it was read";
                     return -1;
                 }
@@ -61,14 +63,19 @@ public:
             }
         }
     }
-    std::uint64_t done() const { return done_; }
+    // Bytes read so far. A compressed file is read on the inflater's thread while the
+    // progress line asks from the main one.
+    std::uint64_t done() const { return done_.load(std::memory_order_relaxed); }
     std::uint64_t size() const { return size_; }
 
 private:
+    // Only the reading thread writes the count: a plain store, no read-modify-write.
+    void count(std::uint64_t k) { done_.store(done() + k, std::memory_order_relaxed); }
+
     int fd_ = -1;
     std::string mem_;
     std::uint64_t size_ = 0;
-    std::uint64_t done_ = 0;
+    std::atomic<std::uint64_t> done_{0};
 };
 
 // Plain data: the bytes read to sniff the magic are handed out first.

@@ -69,6 +69,9 @@ public:
     // Reading ends there: next() gives no more lines.
     bool finish_member();
     bool compressed() const { return src_ && src_->compressed(); }
+    // The source the lines come from (null before an open); its counts of the file's
+    // bytes may be read while the lines are.
+    const ByteSource* source() const { return src_.get(); }
 
     const std::string& path() const { return path_; }
     const std::string& error() const { return error_; }

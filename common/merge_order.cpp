@@ -2,10 +2,13 @@
 
 #include <cstdio>
 
+#include "progress.hpp"
+
 namespace wes {
 
 void OrderWatch::warn(std::string_view chrom, std::int64_t pos, std::uint64_t line_no) {
     warned_ = true;
+    wipe_progress_line();  // a warning in mid-run: never behind the progress line
     std::fprintf(stderr,
                  "warning: %s: line %llu: out of order: %.*s %lld comes after %s %lld; rows after this "
                  "point may miss values that the file holds\n",

@@ -12,5 +12,7 @@ void say(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // From now on, messages go to standard error.
 void messages_to_stderr();
+// Whether they do (an output of the run is standard output).
+bool messages_on_stderr();
 
 }  // namespace wes

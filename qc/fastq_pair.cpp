@@ -74,7 +74,8 @@ PairResult bad_quality(RecordReader& r, int mate, const BadQuality& bad, std::ui
 
 }  // namespace
 
-PairResult stat(const std::string& fq_1, const std::string& fq_2, Counters& res, LineReader::Inflate mode) {
+PairResult stat(const std::string& fq_1, const std::string& fq_2, Counters& res, LineReader::Inflate mode,
+                Progress* progress) {
     RecordReader r1, r2;
     bool ok1 = r1.open(fq_1, mode);
     bool ok2 = r2.open(fq_2, mode);
@@ -88,6 +89,7 @@ PairResult stat(const std::string& fq_1, const std::string& fq_2, Counters& res,
     auto c2 = std::make_unique<MateCounts>();
     PairResult result;
     BadQuality bad;
+    if (progress) progress->watch(r1.lines(), &r2.lines());
     for (std::uint64_t pairs = 0;; ++pairs) {
         RStatus st1 = r1.next();
         RStatus st2 = r2.next();
@@ -104,7 +106,9 @@ PairResult stat(const std::string& fq_1, const std::string& fq_2, Counters& res,
             result = bad_quality(r2, 2, bad, pairs);
             break;
         }
+        if (progress) progress->tick();
     }
+    if (progress) progress->unwatch();
     if (result.status == PairResult::Status::quality_error) return result;
     res.add(*c1, 1);
     res.add(*c2, 2);

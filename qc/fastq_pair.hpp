@@ -7,6 +7,7 @@
 
 #include "counters.hpp"
 #include "line_reader.hpp"
+#include "progress.hpp"
 #include "read_walk.hpp"
 
 namespace wes::qc {
@@ -37,6 +38,7 @@ public:
     std::uint64_t empty_line() const { return empty_line_; }
     // For compressed files: whether the gzip member of the last record reads whole.
     bool member_is_sound() { return lines_.finish_member(); }
+    const LineReader& lines() const { return lines_; }
 
 private:
     LineReader lines_;
@@ -62,8 +64,9 @@ struct PairResult {
 // `stat`: adds the pair's counts to res, record pair by record pair. Only complete
 // record pairs are counted; after a quality error, res holds partial counts and must
 // not be reported. A compressed file is inflated on a thread of its own where the
-// machine has the CPUs for it.
+// machine has the CPUs for it. progress, when given, counts the record pairs and is
+// measured by the bytes of both files.
 PairResult stat(const std::string& fq_1, const std::string& fq_2, Counters& res,
-                LineReader::Inflate mode = LineReader::Inflate::ahead_when_it_pays);
+                LineReader::Inflate mode = LineReader::Inflate::ahead_when_it_pays, Progress* progress = nullptr);
 
 }  // namespace wes::qc

@@ -12,6 +12,7 @@
 #include "messages.hpp"
 #include "out_file.hpp"
 #include "program.hpp"
+#include "progress.hpp"
 #include "reports.hpp"
 
 namespace {
@@ -28,6 +29,7 @@ void help(const char* invoked_as) {
 }
 
 int read_qc_stat(int argc, char** argv) {
+    wes::Progress progress("read_qc_stat", "read pairs");
     // At least one pair, then the output name.
     if (argc % 2 == 1 || argc < 4) {
         help(argv[0]);
@@ -44,11 +46,15 @@ int read_qc_stat(int argc, char** argv) {
     auto res = std::make_unique<wes::qc::Counters>();  // far too big for the stack
     bool failed = false;
     for (std::size_t k = 0; k < fastqs.size(); k += 2) {
-        wes::qc::PairResult r = wes::qc::stat(fastqs[k], fastqs[k + 1], *res);
+        if (fastqs.size() > 2)
+            progress.name_part("pair " + std::to_string(k / 2 + 1) + "/" + std::to_string(fastqs.size() / 2));
+        wes::qc::PairResult r =
+            wes::qc::stat(fastqs[k], fastqs[k + 1], *res, wes::LineReader::Inflate::ahead_when_it_pays, &progress);
         if (!r.message.empty()) wes::say("%s", r.message.c_str());
         if (r.status == wes::qc::PairResult::Status::quality_error) return wes::exit_failure;
         if (r.status != wes::qc::PairResult::Status::complete) failed = true;
     }
+    progress.finish();
     if (!wes::qc::write_reports(*res, out)) return wes::exit_failure;
     if (res->long_reads > 0)
         wes::say("%" PRIu64 " reads were longer than 160 bases; their bases after cycle 160 were not counted\n",

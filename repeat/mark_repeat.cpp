@@ -13,6 +13,7 @@
 #include "messages.hpp"
 #include "out_file.hpp"
 #include "program.hpp"
+#include "progress.hpp"
 #include "repeat_sweep.hpp"
 
 namespace {
@@ -48,6 +49,7 @@ int mark_repeat(int argc, char** argv) {
         help(argv[0]);
         return 255;
     }
+    wes::Progress progress("mark_repeat", "rows");
     const std::string in_path = argv[1];
     const std::string out_path(wes::first_word(argv[3]));
     const std::string ssr_path = wes::path_setting("WES_SSR_FILE", wes::build::ssr_file);
@@ -90,10 +92,12 @@ int mark_repeat(int argc, char** argv) {
     wes::ChromNames row_names;
     wes::BeforeStart before_start;
     wes::RepeatRow row;
+    progress.watch(in);
     for (;;) {
         wes::LineReader::Status st = in.next(line);
         if (st == wes::LineReader::Status::eof) break;
         if (st == wes::LineReader::Status::error) return read_failure(in);
+        progress.tick();
         std::string_view mark = wes::no_repeat_mark;
         switch (wes::scan_row(line, row)) {
         case wes::RowScan::blank:
@@ -110,6 +114,7 @@ int mark_repeat(int argc, char** argv) {
         put_line(out, line, mark);
         if (out.failed()) return write_failure(out);
     }
+    progress.finish();
     if (!out.close()) return write_failure(out);
     before_start.warn(in.path());
     if (sweep.found_no_interval()) wes::warn_no_records(repeats.path());

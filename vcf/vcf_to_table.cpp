@@ -54,11 +54,13 @@ void write_line_rows(const LineFields& f, OutFile& out) {
 
 }  // namespace
 
-bool convert_lines(LineReader& in, OutFile& out) {
+bool convert_lines(LineReader& in, OutFile& out, Progress* progress) {
     LineFields fields;
     std::string_view line;
     LineReader::Status st;
+    if (progress) progress->watch(in);
     while ((st = in.next(line)) == LineReader::Status::line) {
+        if (progress) progress->tick();
         if (!has_chr_prefix(line)) continue;
         if (!match_vcf_line(line, fields)) continue;
         write_line_rows(fields, out);
@@ -72,6 +74,7 @@ int run_vcf_to_table(int argc, char** argv) {
         help(argv[0]);
         return status_usage;
     }
+    Progress progress("vcf_to_table", "lines");
     const std::string in_path = argv[1];
     const std::string out_path = argv[2];
     if (is_also_an_input(out_path, {in_path})) {
@@ -101,7 +104,8 @@ int run_vcf_to_table(int argc, char** argv) {
     }
     regfree(&re);
 
-    const bool read_ok = convert_lines(in, out);
+    const bool read_ok = convert_lines(in, out, &progress);
+    progress.finish();
     const bool write_ok = out.close();
     if (!read_ok) {
         in.report_failure();

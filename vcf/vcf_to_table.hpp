@@ -6,6 +6,7 @@
 
 #include "line_reader.hpp"
 #include "out_file.hpp"
+#include "progress.hpp"
 
 namespace wes::vcf {
 
@@ -14,8 +15,8 @@ void help(const char* name);
 
 // Turns every VCF line of in into rows of out. Returns false when the input could not
 // be read to its end; stops early once a write of out has failed, which the caller
-// learns from out.
-bool convert_lines(LineReader& in, OutFile& out);
+// learns from out. progress, when given, counts the lines read.
+bool convert_lines(LineReader& in, OutFile& out, Progress* progress = nullptr);
 
 // The whole program after the common options: returns the exit status.
 int run_vcf_to_table(int argc, char** argv);
