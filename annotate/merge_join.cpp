@@ -44,8 +44,8 @@ JoinEnd MergeJoin::run() {
         if (st == LineReader::Status::eof) break;
         if (st == LineReader::Status::error) return JoinEnd::rows_read_error;
         if (progress_) progress_->tick();
-        if (is_blank(line)) continue;
         parse_row(line, row, p_.row_fields);
+        if (row.n_fields == 0) continue;  // a blank line: no output line
         ++counts_.rows;
         if (!row.keyed) {
             // Nothing to compare with: the miss line from the row's own text; the

@@ -38,7 +38,7 @@ fi
 
 cat "$db" > /dev/null  # warm the page cache
 R=${R:-3}
-ours=$(measure $R env WES_SPLICE_DB="$db" "$BIN/join_splice_db" "$tab" x "$data/out.txt")
+ours=$(FRESH="$data/out.txt" measure $R env WES_SPLICE_DB="$db" "$BIN/join_splice_db" "$tab" x "$data/out.txt")
 wc=$(measure $R wc -l "$db")
 join=$(measure $R env LC_ALL=C join -t $'\t' -a 1 -e NA -o auto "$data/rows.keyed" "$data/db.keyed")
 header

@@ -32,14 +32,14 @@ ls -la "$tab" "$ssr" | awk '{printf "  %s %.0f MB\n", $NF, $5/1e6}'
 
 cat "$tab" "$ssr" > /dev/null  # warm the page cache
 R=${R:-5}
-ours=$(measure $R env WES_SSR_FILE="$ssr" "$BIN/mark_repeat" "$tab" unused "$data/ours.out")
-cat=$(measure $R bash -c "cat '$tab' '$ssr' > '$data/cat.out'")
+ours=$(FRESH="$data/ours.out" measure $R env WES_SSR_FILE="$ssr" "$BIN/mark_repeat" "$tab" unused "$data/ours.out")
+cat=$(FRESH="$data/cat.out" measure $R bash -c "cat '$tab' '$ssr' > '$data/cat.out'")
 header
 row "mark_repeat" "$ours"
 row "cat of both files" "$cat"
 echo "  rows marked Y=: $(grep -c 'Y=' "$data/ours.out" || true)"
 if command -v bedtools >/dev/null; then
-    bt=$(measure $R bash -c "bedtools intersect -sorted -c -a '$tab' -b '$ssr' > '$data/bedtools.out'")
+    bt=$(FRESH="$data/bedtools.out" measure $R bash -c "bedtools intersect -sorted -c -a '$tab' -b '$ssr' > '$data/bedtools.out'")
     row "bedtools intersect -sorted -c" "$bt"
     echo "  rows bedtools counts > 0: $(awk '$NF > 0' "$data/bedtools.out" | wc -l) (bedtools takes starts as 0-based, so counts differ a little)"
     ratio "mark_repeat / bedtools" "$ours" "$bt" 0.33

@@ -31,21 +31,21 @@ ls -la "$vcf" "$gz" | awk '{printf "  %s %.0f MB\n", $NF, $5/1e6}'
 fmt='%CHROM\t%POS\t%ID\t%REF\t%ALT\t%INFO/MQ\t[%AD]\t[%DP]\n'
 cat "$vcf" "$gz" > /dev/null  # warm the page cache
 R=${R:-5}
-plain=$(measure $R "$BIN/vcf_to_table" "$vcf" "$data/ours.tsv")
-bgz=$(measure $R "$BIN/vcf_to_table" "$gz" "$data/ours_gz.tsv")
+plain=$(FRESH="$data/ours.tsv" measure $R "$BIN/vcf_to_table" "$vcf" "$data/ours.tsv")
+bgz=$(FRESH="$data/ours_gz.tsv" measure $R "$BIN/vcf_to_table" "$gz" "$data/ours_gz.tsv")
 header
 row "vcf_to_table plain" "$plain"
 row "vcf_to_table bgzipped" "$bgz"
-row "cat plain" "$(measure $R bash -c "cat '$vcf' > '$data/cat.out'")"
-row "zcat bgzipped" "$(measure $R bash -c "zcat '$gz' > '$data/cat.out'")"
+row "cat plain" "$(FRESH="$data/cat.out" measure $R bash -c "cat '$vcf' > '$data/cat.out'")"
+row "zcat bgzipped" "$(FRESH="$data/cat.out" measure $R bash -c "zcat '$gz' > '$data/cat.out'")"
 if cmp -s "$data/ours.tsv" "$data/ours_gz.tsv"; then
     echo "  rows: $(wc -l < "$data/ours.tsv") (same from both files)"
 else
     echo "  rows differ between the plain and the bgzipped file!"
 fi
 if command -v bcftools >/dev/null; then
-    bq=$(measure $R bash -c "bcftools query -f '$fmt' '$vcf' > '$data/bcftools.out'")
-    bqz=$(measure $R bash -c "bcftools query -f '$fmt' '$gz' > '$data/bcftools.out'")
+    bq=$(FRESH="$data/bcftools.out" measure $R bash -c "bcftools query -f '$fmt' '$vcf' > '$data/bcftools.out'")
+    bqz=$(FRESH="$data/bcftools.out" measure $R bash -c "bcftools query -f '$fmt' '$gz' > '$data/bcftools.out'")
     row "bcftools query plain" "$bq"
     row "bcftools query bgzipped" "$bqz"
     ratio "vcf_to_table / bcftools query, plain" "$plain" "$bq" 0.33

@@ -5,7 +5,9 @@
 # seconds and CPU seconds (user + system) of that run, and its peak memory. A non-zero exit
 # of the command is not a failure here (the annotators end with status 1).
 
-# measure N cmd...: prints "wall cpu pinned_wall pinned_cpu peak_KiB".
+# measure N cmd...: prints "wall cpu pinned_wall pinned_cpu peak_KiB". With FRESH set to a
+# path, that file (the command's output) is removed before each run, so that no run pays for
+# truncating the output of the one before.
 measure() {
     local n=$1
     shift
@@ -14,6 +16,7 @@ measure() {
     for mode in idle pinned; do
         local best_w="" best_c="" mem=""
         for _ in $(seq "$n"); do
+            [ -n "${FRESH:-}" ] && rm -f "$FRESH"
             if [ "$mode" = pinned ]; then
                 /usr/bin/time -o "$tf" -f "%e %U %S %M" taskset -c 0 "$@" >/dev/null 2>&1 || true
             else

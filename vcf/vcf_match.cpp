@@ -53,34 +53,6 @@ constexpr ClassTable classes;
 
 inline bool is(char c, std::uint8_t cls) { return (classes.t[static_cast<unsigned char>(c)] & cls) != 0; }
 
-// The first white-space character at or after p, or e, sixteen bytes at a time. The
-// last few bytes of a line are looked at through the line's last sixteen bytes, so
-// nothing outside [line_b, e) is read.
-inline const char* find_space(const char* line_b, const char* p, const char* e) {
-#if defined(__SSE2__)
-    const __m128i blank = _mm_set1_epi8(' ');
-    const __m128i shift = _mm_set1_epi8(0x77);  // moves TAB..CR (9..13) to -128..-124
-    const __m128i limit = _mm_set1_epi8(-123);
-    auto spaces = [&](const char* at) {
-        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-        __m128i sp = _mm_or_si128(_mm_cmpeq_epi8(v, blank), _mm_cmplt_epi8(_mm_add_epi8(v, shift), limit));
-        return static_cast<unsigned>(_mm_movemask_epi8(sp));
-    };
-    while (e - p >= 16) {
-        if (unsigned mask = spaces(p)) return p + __builtin_ctz(mask);
-        p += 16;
-    }
-    if (p < e && e - line_b >= 16) {
-        unsigned mask = spaces(e - 16) >> (16 - (e - p));
-        return mask ? p + __builtin_ctz(mask) : e;
-    }
-#else
-    (void)line_b;
-#endif
-    while (p < e && !is(*p, c_space)) ++p;
-    return p;
-}
-
 struct Span {
     const char* b;
     const char* e;
@@ -178,7 +150,7 @@ bool match_vcf_line(std::string_view line, LineFields& fields) {
     while (p < e && is(*p, c_space)) ++p;
     while (p < e) {
         const char* wb = p;
-        p = find_space(line.data(), p, e);
+        p = find_space(p, e);
         ring[word % 10] = Span{wb, p};
         if (word - chain_start >= 9) {
             std::string_view mq, ad, dp;
