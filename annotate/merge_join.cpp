@@ -157,7 +157,7 @@ MergeJoin::Read MergeJoin::read_record(const Row& row, Record& rec) {
 }
 
 void MergeJoin::take_as_cursor(const Record& rec) {
-    cur_chrom_.assign(rec.chrom);
+    if (cur_chrom_ != rec.chrom) cur_chrom_.assign(rec.chrom);
     cur_pos_ = rec.pos;
     cur_ref_.assign(rec.ref);
     cur_alt_.assign(rec.alt);
