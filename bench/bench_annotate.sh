@@ -40,13 +40,14 @@ cat "$db" > /dev/null  # warm the page cache
 R=${R:-3}
 ours=$(FRESH="$data/out.txt" measure $R env WES_SPLICE_DB="$db" "$BIN/join_splice_db" "$tab" x "$data/out.txt")
 wc=$(measure $R wc -l "$db")
-join=$(measure $R env LC_ALL=C join -t $'\t' -a 1 -e NA -o auto "$data/rows.keyed" "$data/db.keyed")
+# Every tool writes its output to a fresh file, as a pipeline step does.
+join=$(FRESH="$data/join.out" measure $R bash -c "LC_ALL=C join -t \$'\\t' -a 1 -e NA -o auto '$data/rows.keyed' '$data/db.keyed' > '$data/join.out'")
 header
 row "join_splice_db" "$ours"
 row "wc -l of the database" "$wc"
 row "GNU join on pre-keyed copies" "$join"
 if command -v bedtools >/dev/null; then
-    bt=$(measure $R bedtools intersect -sorted -loj -a "$data/rows.bed" -b "$data/db.bed")
+    bt=$(FRESH="$data/bedtools.out" measure $R bash -c "bedtools intersect -sorted -loj -a '$data/rows.bed' -b '$data/db.bed' > '$data/bedtools.out'")
     row "bedtools intersect -sorted -loj" "$bt"
 fi
 hits=$(awk -F'\t' 'NR>1 && $NF!="NA"' "$data/out.txt" | wc -l)
@@ -54,5 +55,5 @@ echo "  $hits rows filled"
 echo "  join_splice_db's share of the peer's time (wall, CPU; idle, pinned):"
 ratio "join_splice_db / GNU join" "$ours" "$join" 0.25
 ratio "join_splice_db / wc -l of the database" "$ours" "$wc" 3
-[ -n "${bt:-}" ] && ratio "join_splice_db / bedtools" "$ours" "$bt" 1
+[ -n "${bt:-}" ] && ratio "join_splice_db / bedtools" "$ours" "$bt" -
 exit 0

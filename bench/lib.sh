@@ -46,7 +46,7 @@ row() {
 }
 
 # ratio NAME "ours..." "peer..." TARGET: our time as a share of the peer's, wall and CPU,
-# idle and pinned, against the target share (at most).
+# idle and pinned, against the target share (at most; "-" for none).
 ratio() {
     local w c pw pc m W C PW PC M
     read -r w c pw pc m <<< "$2"
@@ -54,8 +54,9 @@ ratio() {
     awk -v n="$1" -v w="$w" -v c="$c" -v pw="$pw" -v pc="$pc" -v W="$W" -v C="$C" -v PW="$PW" -v PC="$PC" -v t="$4" '
         function r(a, b) { return b > 0 ? a / b : 0 }
         BEGIN {
-            printf "  %-44s %9.2f %9.2f %11.2f %11.2f   (target <= %s", n, r(w, W), r(c, C), r(pw, PW), r(pc, PC), t
+            printf "  %-44s %9.2f %9.2f %11.2f %11.2f", n, r(w, W), r(c, C), r(pw, PW), r(pc, PC)
+            if (t == "-") { printf "   (for reference)\n"; exit }
             ok = r(w, W) <= t && r(c, C) <= t && r(pw, PW) <= t && r(pc, PC) <= t
-            printf ": %s)\n", ok ? "met" : "NOT met"
+            printf "   (target <= %s: %s)\n", t, ok ? "met" : "NOT met"
         }'
 }
