@@ -307,6 +307,7 @@ TEST_F(Faults, WithoutASecondThreadTheOutputIsTheSame) {
     for (bool limited : {false, true}) {
         const std::string out = p(limited ? "limited.txt" : "free.txt");
         RunResult r = run("vcf_to_table", {.args = {p("v.vcf.gz"), out}, .one_process = limited});
+        if (r.status == 125) GTEST_SKIP() << "cannot become user nobody to limit the processes";
         EXPECT_EQ(r.status, 0) << r.out;
         r = run("read_qc_stat", {.args = {demo("DEMO01_R1.fq.gz"), demo("DEMO01_R2.fq.gz"), out + ".qc"},
                                  .one_process = limited});
