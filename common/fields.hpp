@@ -92,12 +92,11 @@ public:
         return f;
     }
     // The next field read as parse_int reads it; false when there is none or it is no
-    // integer. The common case, a short run of digits, is read in the one pass that finds
-    // the field's end.
+    // integer. The common case, a run of digits, is read in the step that finds the
+    // field's end.
     template <typename T>
     bool next_int(T& out) {
         while (p_ < e_ && is_space(*p_)) ++p_;
-        const char* s = p_;
         if (e_ - p_ >= 16) {
             // The common field, one to fifteen digits and then white space, in two
             // eight-byte steps.
@@ -110,32 +109,17 @@ public:
                 n += m;
             }
             if (n > 0 && n < 16 && is_space(p_[n])) {
-                last_ = s;
+                last_ = p_;
                 p_ += n;
                 if (v > std::numeric_limits<T>::max()) return false;
                 out = static_cast<T>(v);
                 return true;
             }
         }
-        bool neg = false;
-        if (p_ < e_ && (*p_ == '+' || *p_ == '-')) {
-            neg = *p_ == '-';
-            ++p_;
-        }
-        const char* digits = p_;
-        std::int64_t v = 0;
-        for (unsigned d; p_ < e_ && p_ - digits < 18 && (d = static_cast<unsigned char>(*p_) - unsigned{'0'}) <= 9; ++p_)
-            v = v * 10 + d;
-        last_ = s;
-        if (p_ < e_ && !is_space(*p_)) {  // more digits, or not wholly a number: the careful way
-            while (p_ < e_ && !is_space(*p_)) ++p_;
-            return parse_int(last(), out);
-        }
-        if (p_ == digits) return false;
-        if (neg) v = -v;
-        if (v < std::numeric_limits<T>::min() || v > std::numeric_limits<T>::max()) return false;
-        out = static_cast<T>(v);
-        return true;
+        // Anything else (a sign, sixteen digits or more, the end of the line near): the
+        // whole field, read by parse_int.
+        std::string_view field;
+        return next(field) && parse_int(field, out);
     }
     // The field taken last.
     std::string_view last() const { return std::string_view(last_, static_cast<std::size_t>(p_ - last_)); }
