@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -65,28 +66,42 @@ std::string slurp_fd(int fd) {
     std::string s;
     char buf[65536];
     ::lseek(fd, 0, SEEK_SET);
-    ssize_t n;
-    while ((n = ::read(fd, buf, sizeof buf)) > 0) s.append(buf, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) s.append(buf, static_cast<std::size_t>(n));
+    ::close(fd);
     return s;
 }
 }  // namespace
 
-RunResult run_path(const std::string& path, const std::vector<std::string>& args,
-                   const std::map<std::string, std::string>& env) {
+RunResult Child::finish() {
+    if (in >= 0) ::close(in);
+    int st = 0;
+    ::waitpid(pid, &st, 0);
+    RunResult r;
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+    r.out = slurp_fd(out);
+    r.err = slurp_fd(err);
+    return r;
+}
+
+Child start_path(const std::string& path, const Start& how) {
+    Child c;
     char out_tmpl[] = "/tmp/wes_out_XXXXXX";
     char err_tmpl[] = "/tmp/wes_err_XXXXXX";
-    int out_fd = ::mkstemp(out_tmpl);
-    int err_fd = ::mkstemp(err_tmpl);
+    c.out = ::mkstemp(out_tmpl);
+    c.err = ::mkstemp(err_tmpl);
     ::unlink(out_tmpl);
     ::unlink(err_tmpl);
+    int pipe_fds[2] = {-1, -1};
+    if (how.stdin_pipe && ::pipe2(pipe_fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     std::fflush(nullptr);
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        int in = ::open("/dev/null", O_RDONLY);
-        ::dup2(in, 0);
-        ::dup2(out_fd, 1);
-        ::dup2(err_fd, 2);
-        for (const auto& [k, v] : env) {
+    c.pid = ::fork();
+    if (c.pid == 0) {
+        int in = how.stdin_pipe ? pipe_fds[0] : ::open("/dev/null", O_RDONLY);
+        ::dup2(in, 0);  // dup2 clears close-on-exec for fd 0
+        ::dup2(c.out, 1);
+        ::dup2(c.err, 2);
+        if (how.close_stdout) ::close(1);
+        for (const auto& [k, v] : how.env) {
             if (v == unset)
                 ::unsetenv(k.c_str());
             else
@@ -94,22 +109,32 @@ RunResult run_path(const std::string& path, const std::vector<std::string>& args
         }
         // As from an interactive shell, whatever ran these tests: none of these ignored.
         for (int sig : {SIGINT, SIGQUIT, SIGHUP, SIGTERM}) ::signal(sig, SIG_DFL);
+        if (how.address_space) {
+            rlimit lim{how.address_space, how.address_space};
+            ::setrlimit(RLIMIT_AS, &lim);
+        }
+        if (how.one_process) {
+            rlimit lim{1, 1};
+            ::setrlimit(RLIMIT_NPROC, &lim);
+            if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(125);
+        }
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(path.c_str()));
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const std::string& a : how.args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         ::execv(path.c_str(), argv.data());
         ::_exit(126);
     }
-    int st = 0;
-    ::waitpid(pid, &st, 0);
-    RunResult r;
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-    r.out = slurp_fd(out_fd);
-    r.err = slurp_fd(err_fd);
-    ::close(out_fd);
-    ::close(err_fd);
-    return r;
+    if (how.stdin_pipe) {
+        ::close(pipe_fds[0]);
+        c.in = pipe_fds[1];
+    }
+    return c;
+}
+
+RunResult run_path(const std::string& path, const std::vector<std::string>& args,
+                   const std::map<std::string, std::string>& env) {
+    return start_path(path, {.args = args, .env = env}).finish();
 }
 
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,

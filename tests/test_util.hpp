@@ -17,6 +17,29 @@ struct RunResult {
 // As a value in env: the variable is removed (no variable can hold this value).
 inline const std::string unset(1, '\0');
 
+// How a program is started, beyond its arguments and environment (env entries are set,
+// empty values too, on top of this process's environment; `unset` removes one).
+struct Start {
+    std::vector<std::string> args;
+    std::map<std::string, std::string> env = {};
+    bool close_stdout = false;
+    unsigned long address_space = 0;  // bytes of RLIMIT_AS; 0 for no limit
+    bool one_process = false;         // RLIMIT_NPROC 1, as user nobody when run as root (status 125 if that fails)
+    bool stdin_pipe = false;          // standard input a pipe the test writes, else /dev/null
+};
+
+// A started program. finish() closes the pipe to its standard input, waits for it and
+// collects its status and output.
+struct Child {
+    int pid = -1;
+    int in = -1;  // write end of the standard-input pipe, or -1
+    int out = -1, err = -1;
+    RunResult finish();
+};
+
+// Starts the executable at path as how says.
+Child start_path(const std::string& path, const Start& how);
+
 // Runs WES_BIN_DIR/program with args. env entries are set, empty values too, on top of
 // this process's environment. stdin is /dev/null.
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,

@@ -32,82 +32,10 @@ constexpr bool k_sanitized = true;  // address-space limits and timings mean not
 constexpr bool k_sanitized = false;
 #endif
 
-// How a program is started: beyond its arguments and environment.
-struct Start {
-    std::vector<std::string> args;
-    std::map<std::string, std::string> env = {};
-    bool close_stdout = false;
-    rlim_t address_space = 0;   // bytes; 0 for no limit
-    bool one_process = false;   // RLIMIT_NPROC 1, as user nobody when run as root
-    bool stdin_pipe = false;    // standard input is a pipe the test writes
-};
+using wes::test::Child;
+using wes::test::Start;
 
-// A started program; finish() collects it like wes::test::run_program does.
-struct Child {
-    pid_t pid = -1;
-    int in = -1;  // write end of the standard-input pipe, or -1
-    int out = -1, err = -1;
-
-    RunResult finish() {
-        if (in >= 0) ::close(in);
-        int st = 0;
-        ::waitpid(pid, &st, 0);
-        RunResult r;
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-        r.out = slurp(out);
-        r.err = slurp(err);
-        return r;
-    }
-    static std::string slurp(int fd) {
-        std::string s;
-        char buf[65536];
-        ::lseek(fd, 0, SEEK_SET);
-        for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) s.append(buf, static_cast<std::size_t>(n));
-        ::close(fd);
-        return s;
-    }
-};
-
-Child start(const std::string& program, const Start& how) {
-    Child c;
-    char out_tmpl[] = "/tmp/wes_out_XXXXXX", err_tmpl[] = "/tmp/wes_err_XXXXXX";
-    c.out = ::mkstemp(out_tmpl);
-    c.err = ::mkstemp(err_tmpl);
-    ::unlink(out_tmpl);
-    ::unlink(err_tmpl);
-    int pipe_fds[2] = {-1, -1};
-    if (how.stdin_pipe && ::pipe2(pipe_fds, O_CLOEXEC) != 0) return c;  // dup2 keeps fd 0 open on exec
-    const std::string path = wes::test::bin_path(program);
-    c.pid = ::fork();
-    if (c.pid == 0) {
-        int in = how.stdin_pipe ? pipe_fds[0] : ::open("/dev/null", O_RDONLY);
-        ::dup2(in, 0);
-        ::dup2(c.out, 1);
-        ::dup2(c.err, 2);
-        if (how.close_stdout) ::close(1);
-        for (const auto& [k, v] : how.env) ::setenv(k.c_str(), v.c_str(), 1);
-        if (how.address_space) {
-            rlimit lim{how.address_space, how.address_space};
-            ::setrlimit(RLIMIT_AS, &lim);
-        }
-        if (how.one_process) {
-            rlimit lim{1, 1};
-            ::setrlimit(RLIMIT_NPROC, &lim);
-            if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(125);
-        }
-        std::vector<char*> argv{const_cast<char*>(path.c_str())};
-        for (const std::string& a : how.args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(path.c_str(), argv.data());
-        ::_exit(126);
-    }
-    if (how.stdin_pipe) {
-        ::close(pipe_fds[0]);
-        c.in = pipe_fds[1];
-    }
-    return c;
-}
-
+Child start(const std::string& program, const Start& how) { return wes::test::start_path(wes::test::bin_path(program), how); }
 RunResult run(const std::string& program, const Start& how) { return start(program, how).finish(); }
 
 // Writes data through a deflate stream into path: level 0 gives stored blocks, whose
@@ -277,15 +205,15 @@ TEST_F(Faults, ALineThatCannotBeHeldEndsTheRunWithAMessage) {
     }
     struct Case {
         std::string input;
-        rlim_t limit;
+        unsigned long limit;
         std::string reason;
     };
     std::vector<Case> cases = {{p("bomb.gz"), 0, "more than 256 MiB"}, {"/dev/zero", 0, "more than 256 MiB"}};
     if (!k_sanitized) {  // a 100 MB line is held in 200 MB of address space, not in 100 MB
         write_file(p("long.txt"), std::string(100'000'000, 'x') + "\n");
-        RunResult r = run("vcf_to_table", {.args = {p("long.txt"), p("out.txt")}, .address_space = rlim_t{200'000} << 10});
+        RunResult r = run("vcf_to_table", {.args = {p("long.txt"), p("out.txt")}, .address_space = 200'000ul << 10});
         EXPECT_EQ(r.status, 0) << r.out;
-        cases.push_back({p("long.txt"), rlim_t{100'000} << 10, "cannot allocate memory"});
+        cases.push_back({p("long.txt"), 100'000ul << 10, "cannot allocate memory"});
     }
     for (const Case& c : cases) {
         RunResult r = run("vcf_to_table", {.args = {c.input, p("out.txt")}, .address_space = c.limit});
