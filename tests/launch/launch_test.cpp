@@ -141,6 +141,8 @@ TEST(LaunchStatus, ScriptStatusSignalAndMissingPerl) {
 
 // TERM, INT and HUP sent to the launcher reach the script, and the launcher ends with 128+N;
 // an interrupt typed at the terminal reaches the script only once, and its status stands.
+// (script(1) starts the launcher through $SHELL; exec keeps a shell that would die of the
+// interrupt itself out of the foreground group.)
 TEST(LaunchStatus, SignalsToTheLauncherArePassedOnToTheScript) {
     FakePerl perl;
     for (const auto& [sig, n] : std::map<std::string, int>{{"TERM", 15}, {"INT", 2}, {"HUP", 1}}) {
@@ -150,7 +152,7 @@ TEST(LaunchStatus, SignalsToTheLauncherArePassedOnToTheScript) {
     ::unlink((perl.log() + ".ready").c_str());
     const std::string ctrl_c =
         "{ i=0; until [ -e " + perl.log() + ".ready ] || [ $((i+=1)) = 200 ]; do sleep 0.05; done; printf '\\003'; }";
-    auto r = perl.run("/bin/sh", {"-c", ctrl_c + " | script -qec '" + wes::test::bin_path("run_tier_sort") + " x i o' /dev/null"},
+    auto r = perl.run("/bin/sh", {"-c", ctrl_c + " | script -qec 'exec " + wes::test::bin_path("run_tier_sort") + " x i o' /dev/null"},
                       {{"FAKE_PERL_TRAP", "INT"}, {"FAKE_PERL_AT_TERMINAL", "1"}});
     EXPECT_EQ(r.status, 5);
     EXPECT_EQ(read_file(perl.log() + ".caught"), "INT\n");
