@@ -53,8 +53,13 @@ if [ "$(id -u)" -eq 0 ] && have_cmd apt-get; then
     fi
     if [ ${#optional[@]} -gt 0 ]; then
         echo "installing test tools: ${optional[*]}"
-        apt-get install -y -qq --no-install-recommends "${optional[@]}" >/dev/null ||
-            echo "could not install ${optional[*]}: the tests that use them will be skipped"
+        # One refused package must not cost the others: on failure, each is tried alone.
+        if ! apt-get install -y -qq --no-install-recommends "${optional[@]}" >/dev/null; then
+            for pkg in "${optional[@]}"; do
+                apt-get install -y -qq --no-install-recommends "$pkg" >/dev/null ||
+                    echo "could not install $pkg: the tests that use it will be skipped"
+            done
+        fi
     fi
 else
     if [ ${#missing[@]} -gt 0 ]; then
