@@ -133,35 +133,33 @@ public:
                 if (next < 0) return -1;
                 if (next == 0) return 0;
             }
-            if (in_pos_ == in_len_) {
-                if (eof_) return fail("unexpected end of compressed data (file truncated)");
-                if (!refill()) return -1;
-                continue;
-            }
             std::size_t produced = 0;
-            if (!inflate_some(buf, n, produced)) return -1;
+            if (!member_step(buf, n, produced)) return -1;
             if (produced > 0) return static_cast<std::ptrdiff_t>(produced);
         }
     }
 
     bool finish_member() override {
         std::vector<char> scratch(1 << 16);
-        while (in_member_ && !failed_) {
-            if (in_pos_ == in_len_) {
-                if (eof_) {
-                    fail("unexpected end of compressed data (file truncated)");
-                    return false;
-                }
-                if (!refill()) return false;
-                continue;
-            }
-            std::size_t produced = 0;
-            if (!inflate_some(scratch.data(), scratch.size(), produced)) return false;
-        }
+        std::size_t produced = 0;
+        while (in_member_ && !failed_)
+            if (!member_step(scratch.data(), scratch.size(), produced)) return false;
         return !failed_;
     }
 
 private:
+    // One step inside a member: more compressed input, or some inflated output into buf
+    // (produced bytes). False on a failure, a member cut short by the file's end included.
+    bool member_step(char* buf, std::size_t n, std::size_t& produced) {
+        produced = 0;
+        if (in_pos_ < in_len_) return inflate_some(buf, n, produced);
+        if (eof_) {
+            fail("unexpected end of compressed data (file truncated)");
+            return false;
+        }
+        return refill();
+    }
+
     std::ptrdiff_t fail(const char* why) {
         failed_ = true;
         error_ = why;

@@ -157,6 +157,11 @@ bool LineReader::fail(std::string why) {
     return false;
 }
 
+// The line being read (the one after the last handed out) cannot be held.
+bool LineReader::too_long(const char* why) {
+    return fail("line " + std::to_string(line_no_ + 1) + " is too long (" + why + ")");
+}
+
 std::string LineReader::failure_message() const { return "Error: cannot read " + path_ + ": " + error_; }
 
 void LineReader::report_failure() const { say("%s\n", failure_message().c_str()); }
@@ -165,12 +170,11 @@ void LineReader::report_failure() const { say("%s\n", failure_message().c_str())
 // linear in its length. The bytes [pos_, end_) of own_ are kept.
 bool LineReader::hold(std::size_t bytes) {
     if (bytes <= own_size_) return true;
-    const std::string too_long = "line " + std::to_string(line_no_ + 1) + " is too long";
-    if (bytes > max_line + k_first_buffer) return fail(too_long + " (more than 256 MiB)");
+    if (bytes > max_line + k_first_buffer) return too_long("more than 256 MiB");
     std::size_t size = own_size_ ? own_size_ : k_first_buffer;
     while (size < bytes) size *= 2;
     char* grown = static_cast<char*>(std::realloc(own_, size));
-    if (!grown) return fail(too_long + " (cannot allocate memory)");
+    if (!grown) return too_long("cannot allocate memory");
     if (data_ == own_) data_ = grown;
     own_ = grown;
     own_size_ = size;
@@ -187,7 +191,7 @@ bool LineReader::read_more() {
         pos_ = 0;
         end_ = tail;
     }
-    if (tail >= max_line) return fail("line " + std::to_string(line_no_ + 1) + " is too long (more than 256 MiB)");
+    if (tail >= max_line) return too_long("more than 256 MiB");
     if (!hold(own_size_ == 0 ? k_first_buffer : (end_ == own_size_ ? 2 * own_size_ : own_size_))) return false;
     std::ptrdiff_t got = src_->read(own_ + end_, own_size_ - end_);
     if (got < 0) return fail(src_->error());
@@ -223,13 +227,11 @@ bool LineReader::take_chunk() {
             chunk_ = -1;
             data_ = own_;
         }
-        if (tail + c.size > max_line + k_first_buffer)
-            return fail("line " + std::to_string(line_no_ + 1) + " is too long (more than 256 MiB)");
-        std::size_t want = own_size_;
-        while (want < tail + c.size) want *= 2;
+        // Checked here: own_ may already be larger than the limit allows a line to be.
+        if (tail + c.size > max_line + k_first_buffer) return too_long("more than 256 MiB");
         pos_ = 0;
         end_ = tail;
-        if (!hold(want)) return false;
+        if (!hold(tail + c.size)) return false;
         std::memcpy(own_ + tail, c.data(), c.size);
         end_ = tail + c.size;
         ahead_->release(next);

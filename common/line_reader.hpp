@@ -102,6 +102,7 @@ private:
     bool take_chunk();      // moves on to the inflater's next chunk
     bool hold(std::size_t bytes);  // own_ can hold bytes; false (and failed) when not
     bool fail(std::string why);
+    bool too_long(const char* why);
     void start(Inflate mode);
 
     std::unique_ptr<ByteSource> src_;
