@@ -22,7 +22,7 @@ class ReportReader {
 public:
     bool open(const std::string& path, std::string& error) {
         if (reader_.open(path)) return true;
-        error = "Error: cannot read " + path + ": " + reader_.error();
+        error = reader_.failure_message();
         return false;
     }
     // False at the end of the file or on a read error (failed() tells them apart).
@@ -30,20 +30,18 @@ public:
         LineReader::Status s = reader_.next(line);
         if (s == LineReader::Status::error) failed_ = true;
         if (s != LineReader::Status::line) return false;
-        ++line_no_;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         return true;
     }
     bool failed() const { return failed_; }
-    std::uint64_t line_no() const { return line_no_; }
-    std::string read_error() const { return "Error: cannot read " + reader_.path() + ": " + reader_.error(); }
+    std::uint64_t line_no() const { return reader_.line_number(); }
+    std::string read_error() const { return reader_.failure_message(); }
     std::string at(std::uint64_t line, const std::string& what) const {
         return "Error: " + reader_.path() + " line " + std::to_string(line) + ": " + what;
     }
 
 private:
     LineReader reader_;
-    std::uint64_t line_no_ = 0;
     bool failed_ = false;
 };
 
