@@ -10,6 +10,9 @@ namespace wes::qc {
 
 enum class Mate { read1 = 0, read2 = 1 };
 
+// "read 1" or "read 2", as titles and section names say it.
+inline const char* mate_name(Mate m) { return m == Mate::read1 ? "read 1" : "read 2"; }
+
 // Mean Phred score of a cycle from its score distribution; the last column (40 and
 // above) counts as 40, so the mean is a lower bound where scores pass 40.
 double mean_quality(const ScoreShares& shares);

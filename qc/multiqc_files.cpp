@@ -65,7 +65,7 @@ struct Figure {
 
 std::string line_graph(const QcReports& r, const std::string& sample, const Figure& f, Mate m) {
     const char* read = m == Mate::read1 ? "r1" : "r2";
-    const char* read_name = m == Mate::read1 ? "read 1" : "read 2";
+    const char* read_name = mate_name(m);
     std::string id = std::string("wes_qc_") + f.key + "_" + read;
     std::string out = "{\n  \"id\": \"" + id + "\",\n  " + k_parent + "  \"section_name\": \"" + f.name + ", " +
                       read_name + "\",\n  \"description\": \"" + f.description + "\",\n" +

@@ -121,7 +121,6 @@ std::string qc_page(const QcReports& r, const std::string& sample, const std::st
     // Mean quality per cycle, both reads in one chart over the score bands.
     svg::LineChart mean;
     mean.title = "Mean quality per cycle";
-    mean.x_label = "Cycle";
     mean.y_label = "Mean Phred score";
     mean.last_cycle = last;
     for (Mate m : mates) {
@@ -137,7 +136,6 @@ std::string qc_page(const QcReports& r, const std::string& sample, const std::st
     // Share of bases at or above Q20 and Q30.
     svg::LineChart share;
     share.title = "Bases at or above Q20 and Q30 per cycle";
-    share.x_label = "Cycle";
     share.y_label = "Share of the cycle\u2019s bases (%)";
     share.last_cycle = last;
     for (Mate m : mates) {
@@ -160,8 +158,7 @@ std::string qc_page(const QcReports& r, const std::string& sample, const std::st
     double comp_hi = 0;
     for (Mate m : mates) {
         svg::LineChart& c = comp[static_cast<int>(m)];
-        c.title = std::string("Base composition per cycle, ") + (m == Mate::read1 ? "read 1" : "read 2");
-        c.x_label = "Cycle";
+        c.title = std::string("Base composition per cycle, ") + mate_name(m);
         c.y_label = "Share of the cycle\u2019s bases (%)";
         c.width = 540;
         c.last_cycle = last;
@@ -196,7 +193,7 @@ std::string qc_page(const QcReports& r, const std::string& sample, const std::st
     page += "</section>\n<section id=\"heatmap\">\n<h2>Quality scores per cycle</h2>\n";
     for (Mate m : mates) {
         svg::HeatMap h;
-        h.title = std::string("Quality scores per cycle, ") + (m == Mate::read1 ? "read 1" : "read 2");
+        h.title = std::string("Quality scores per cycle, ") + mate_name(m);
         h.last_cycle = last;
         auto q = quality_at(m);
         for (int c = 1; c <= last; ++c) h.shares.push_back(q(c));

@@ -55,7 +55,7 @@ struct Band {
 };
 
 struct LineChart {
-    std::string title, x_label, y_label;
+    std::string title, x_label = "Cycle", y_label;
     int width = 1100, height = 340;
     int last_cycle = 1;  // the x axis runs over cycles 1..last_cycle
     Axis y;
