@@ -108,7 +108,7 @@ std::string json_string(const std::string& text) {
     return out + "\"";
 }
 
-std::vector<MultiqcFile> multiqc_files(const QcReports& r, const std::string& sample) {
+std::vector<OutputFile> multiqc_files(const QcReports& r, const std::string& sample) {
     const Figure figures[] = {
         {"mean_quality", "Mean quality per cycle", "Mean Phred score of each cycle's bases (40 and above count as 40).",
          "Mean Phred score",
@@ -124,7 +124,7 @@ std::vector<MultiqcFile> multiqc_files(const QcReports& r, const std::string& sa
          "\"ymin\": 0, \"ymax\": 100, \"ySuffix\": \"%\"",
          [](const QcReports& q, int row) { return 100 * gc_share(q.composition[static_cast<std::size_t>(row)]); }},
     };
-    std::vector<MultiqcFile> files;
+    std::vector<OutputFile> files;
     files.push_back({"_mqc.json", general_stats(r, sample)});
     for (const Figure& f : figures)
         for (Mate m : {Mate::read1, Mate::read2})

@@ -3,12 +3,13 @@
 // can look at, out.html, and the MultiQC custom-content files out_*_mqc.json.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "messages.hpp"
 #include "multiqc_files.hpp"
 #include "out_file.hpp"
 #include "qc_page.hpp"
-#include "report_files.hpp"
+#include "report_reader.hpp"
 #include "program.hpp"
 
 namespace {
@@ -47,8 +48,9 @@ int qc_report(int argc, char** argv) {
         wes::say("%s\n", error.c_str());
         return wes::exit_failure;
     }
-    if (!wes::write_whole_file(out + ".html", wes::qc::qc_page(reports, sample, out))) return wes::exit_failure;
-    for (const wes::qc::MultiqcFile& f : wes::qc::multiqc_files(reports, sample))
+    std::vector<wes::qc::OutputFile> files = wes::qc::multiqc_files(reports, sample);
+    files.insert(files.begin(), {".html", wes::qc::qc_page(reports, sample, out)});
+    for (const wes::qc::OutputFile& f : files)
         if (!wes::write_whole_file(out + f.suffix, f.text)) return wes::exit_failure;
     return 0;
 }

@@ -13,7 +13,7 @@
 #include "out_file.hpp"
 #include "program.hpp"
 #include "progress.hpp"
-#include "reports.hpp"
+#include "report_writer.hpp"
 
 namespace {
 
@@ -37,7 +37,7 @@ int read_qc_stat(int argc, char** argv) {
     }
     const std::string out = argv[argc - 1];
     const std::vector<std::string> fastqs(argv + 1, argv + argc - 1);
-    for (const char* suffix : {".quality", ".GC_content", ".totstat"}) {
+    for (const char* suffix : wes::qc::k_report_suffixes) {
         if (wes::is_also_an_input(out + suffix, fastqs)) {
             wes::report_output_is_input(out + suffix);
             return wes::exit_failure;
