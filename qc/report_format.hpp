@@ -63,4 +63,14 @@ inline constexpr std::array<SummaryKey, 11> k_summary_keys = {{
     {"Q_tot", &RunTotals::Q_tot, nullptr},
 }};
 
+// Why out cannot name the reports, or "" when it can: an empty name, or one that names
+// a folder ("dir/", ".", ".."), would give hidden files such as "dir/.quality".
+inline std::string output_name_fault(std::string_view out) {
+    if (out.empty()) return "the output name is empty";
+    std::string_view last = out.substr(out.find_last_of('/') + 1);
+    if (last.empty() || last == "." || last == "..")
+        return "the output name " + std::string(out) + " names a folder, not a file";
+    return "";
+}
+
 }  // namespace wes::qc

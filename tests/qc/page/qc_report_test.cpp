@@ -194,10 +194,26 @@ TEST_F(QcPageCli, BadReportsAreNamedWithTheirLine) {
     EXPECT_EQ(r.out, "Error: cannot read " + t + ": No such file or directory\n");
 }
 
-TEST_F(QcPageCli, AnEmptySampleName) {
-    auto r = run_program("qc_report", {out, ""});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "Error: the sample name is empty\n");
+TEST_F(QcPageCli, NamesThatCannotWorkAreRefused) {
+    write_reports();
+    const std::string folder = dir.dir() + "/";
+    for (const std::string& r : {std::string(".quality"), std::string(".GC_content"), std::string(".totstat")})
+        write_file(folder + r, read_file(out + r));
+    struct Case {
+        std::vector<std::string> args;
+        std::string said;
+    };
+    const Case cases[] = {
+        {{out, ""}, "Error: the sample name is empty\n"},
+        {{""}, "Error: the output name is empty\n"},
+        {{folder, "S"}, "Error: the output name " + folder + " names a folder, not a file\n"},
+    };
+    for (const Case& c : cases) {
+        auto r = run_program("qc_report", c.args);
+        EXPECT_EQ(r.status, 2) << c.said;
+        EXPECT_EQ(r.out, c.said);
+        EXPECT_FALSE(file_exists(out + ".html") || file_exists(folder + ".html")) << c.said;
+    }
 }
 
 TEST_F(QcPageCli, RunWithoutBasesStillGetsItsPage) {

@@ -212,3 +212,26 @@ TEST_F(QcCli, AFailedReportWriteIsNamedAndFails) {
     EXPECT_TRUE(file_exists(path("f.quality")));
     EXPECT_FALSE(file_exists(path("f.totstat")));
 }
+
+TEST_F(QcCli, NamesThatCannotWorkAreRefusedBeforeReading) {
+    write_file(path("a_1.fq"), sample(3, 1));
+    write_file(path("a_2.fq"), sample(3, 2));
+    const std::string twice = "Error: standard input (-) is given for more than one FASTQ file; it can be read only once\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::string said;
+    };
+    const Case cases[] = {
+        {{"-", "-", path("o")}, twice},
+        {{"-", path("a_2.fq"), path("a_1.fq"), "-", path("o")}, twice},
+        {{path("a_1.fq"), path("a_2.fq"), ""}, "Error: the output name is empty\n"},
+        {{path("a_1.fq"), path("a_2.fq"), dir.dir() + "/"}, "Error: the output name " + dir.dir() + "/ names a folder, not a file\n"},
+        {{path("a_1.fq"), path("a_2.fq"), dir.dir() + "/.."}, "Error: the output name " + dir.dir() + "/.. names a folder, not a file\n"},
+    };
+    for (const Case& c : cases) {
+        auto r = run_program("read_qc_stat", c.args);
+        EXPECT_EQ(r.status, 2) << c.said;
+        EXPECT_EQ(r.out, c.said);
+        EXPECT_FALSE(any_report(path("o")) || any_report(path(""))) << c.said;
+    }
+}
