@@ -102,4 +102,12 @@ TEST(QcReport, SummaryFractionsAreSinglePrecisionQuotients) {
     auto n = std::make_unique<wes::qc::Counters>();
     n->base_count[0][5] = n->qual_count[0][29] = 1;
     EXPECT_EQ(summary_tail(*n), "GC_number\t0\nGC_content\t0.000000\nQ_20\t1.000000\nQ_30\t0.000000\nQ_tot\t1\n");
+    // Counts far above 2^24 (and 2^31): 2159377835 / 3361974756 is 0.642295 as a float
+    // quotient, 0.642294 in double.
+    auto big = std::make_unique<wes::qc::Counters>();
+    big->base_count[0][3] = 3'361'974'756;
+    big->qual_count[0][20] = 2'159'377'835;
+    big->qual_count[0][2] = 3'361'974'756 - 2'159'377'835;
+    EXPECT_EQ(summary_tail(*big),
+              "GC_number\t3361974756\nGC_content\t1.000000\nQ_20\t0.642295\nQ_30\t0.000000\nQ_tot\t3361974756\n");
 }
