@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "cycle_stats.hpp"
+#include "escape.hpp"
 #include "svg_plot.hpp"
 
 namespace wes::qc {
@@ -89,24 +90,6 @@ std::string line_graph(const QcReports& r, const std::string& sample, const Figu
 }
 
 }  // namespace
-
-std::string json_string(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c == 0x7f) {
-            static const char hex[] = "0123456789abcdef";
-            out += "\\u00";
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
 
 std::vector<OutputFile> multiqc_files(const QcReports& r, const std::string& sample) {
     const Figure figures[] = {

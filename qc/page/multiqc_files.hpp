@@ -19,7 +19,4 @@ struct OutputFile {
 
 std::vector<OutputFile> multiqc_files(const QcReports& reports, const std::string& sample);
 
-// text as a JSON string, quotes included.
-std::string json_string(const std::string& text);
-
 }  // namespace wes::qc

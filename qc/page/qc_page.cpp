@@ -5,13 +5,12 @@
 
 #include "build_config.hpp"
 #include "cycle_stats.hpp"
+#include "escape.hpp"
 #include "svg_plot.hpp"
 
 namespace wes::qc {
 
 namespace {
-
-using svg::escape;
 
 constexpr const char* k_style = R"(
 :root{color-scheme:light}
@@ -68,7 +67,7 @@ void row(std::string& out, const char* name, const std::string& value, const std
 
 std::string summary_table(const RunTotals& t, const std::string& sample) {
     std::string out = "<table class=\"summary\">\n";
-    row(out, "Sample", escape(sample), "");
+    row(out, "Sample", escape_html(sample), "");
     row(out, "Reads", grouped(t.pair_number), grouped(t.pair_number / 2) + " read pairs");
     row(out, "Read length", std::to_string(t.read1_len) + " / " + std::to_string(t.read2_len),
         "longest read 1 / read 2, in bases");
@@ -177,10 +176,10 @@ std::string qc_page(const QcReports& r, const std::string& sample, const std::st
     page += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
             "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
             "<meta name=\"generator\" content=\"qc_report (wes-suite " +
-            std::string(build::version) + ")\">\n<title>Read QC: " + escape(sample) + "</title>\n<style>" + k_style +
+            std::string(build::version) + ")\">\n<title>Read QC: " + escape_html(sample) + "</title>\n<style>" + k_style +
             "</style>\n</head>\n<body>\n";
-    page += "<header>\n<h1>Read QC: " + escape(sample) + "</h1>\n<p class=\"source\">From " +
-            escape(basename_of(source)) + ".quality, .GC_content and .totstat (read_qc_stat); rows 1\u2013160 of the "
+    page += "<header>\n<h1>Read QC: " + escape_html(sample) + "</h1>\n<p class=\"source\">From " +
+            escape_html(basename_of(source)) + ".quality, .GC_content and .totstat (read_qc_stat); rows 1\u2013160 of the "
             "reports are read 1, 161\u2013320 read 2.</p>\n</header>\n";
     page += "<section id=\"summary\">\n<h2>Summary</h2>\n" + summary_table(r.totals, sample) + "</section>\n";
     page += "<section id=\"quality\">\n<h2>Quality per cycle</h2>\n";

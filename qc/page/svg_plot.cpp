@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "escape.hpp"
+
 namespace wes::qc::svg {
 
 namespace {
@@ -48,7 +50,7 @@ void text(std::string& out, const char* cls, double x, double y, std::string_vie
     attr(out, "y", y);
     out += extra;
     out += '>';
-    out += escape(s);
+    out += escape_html(s);
     out += "</text>";
 }
 
@@ -59,8 +61,8 @@ struct Frame {
 void open_svg(std::string& out, int width, int height, const std::string& title) {
     out += "<svg class=\"chart\" viewBox=\"0 0 " + std::to_string(width) + " " + std::to_string(height) +
            "\" width=\"" + std::to_string(width) + "\" height=\"" + std::to_string(height) +
-           "\" role=\"img\" aria-label=\"" + escape(title) + "\">";
-    out += "<title>" + escape(title) + "</title>";
+           "\" role=\"img\" aria-label=\"" + escape_html(title) + "\">";
+    out += "<title>" + escape_html(title) + "</title>";
     text(out, "title", 8, 18, title);
 }
 
@@ -157,22 +159,6 @@ std::string number(double v, int decimals) {
     std::string s;
     append_number(s, v, decimals);
     return s;
-}
-
-std::string escape(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (char c : s) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c;
-        }
-    }
-    return out;
 }
 
 std::string line_path(const std::vector<double>& values, const Scale& x, const Scale& y) {

@@ -29,9 +29,6 @@ std::vector<int> cycle_ticks(int last, int target_ticks = 7);
 void append_number(std::string& out, double v, int decimals);
 std::string number(double v, int decimals);
 
-// Text with &, <, >, " and ' escaped for HTML and SVG content and attributes.
-std::string escape(std::string_view text);
-
 // A linear map from a value range onto a pixel range.
 struct Scale {
     double from_lo, from_hi, to_lo, to_hi;
