@@ -261,12 +261,6 @@ int heat_class(double share) {
     return k;
 }
 
-const std::array<const char*, 8>& heat_class_labels() {
-    static const std::array<const char*, 8> labels = {"under 0.5%", "0.5\u20131%", "1\u20132%", "2\u20135%",
-                                                      "5\u201310%",  "10\u201320%", "20\u201350%", "50% and over"};
-    return labels;
-}
-
 namespace {
 
 constexpr int k_heat_scores = 41, k_cell_h = 5;
@@ -321,6 +315,8 @@ void score_axis(std::string& out, const Frame& f) {
 
 // One swatch per colour class, then the grey of a cycle without bases.
 void heat_legend(std::string& out, const Frame& f) {
+    static constexpr const char* labels[] = {"under 0.5%", "0.5\u20131%", "1\u20132%", "2\u20135%",
+                                             "5\u201310%",  "10\u201320%", "20\u201350%", "50% and over"};
     double lx = f.right + 24, ly = f.top;
     text(out, "legend", lx, ly + 4, "Share of bases");
     for (int i = 7; i >= -1; --i) {
@@ -329,7 +325,7 @@ void heat_legend(std::string& out, const Frame& f) {
         attr(out, "x", lx);
         attr(out, "y", ly - 6);
         out += " width=\"14\" height=\"10\"/>";
-        text(out, "legend", lx + 20, ly + 3, i >= 0 ? heat_class_labels()[static_cast<std::size_t>(i)] : "no bases");
+        text(out, "legend", lx + 20, ly + 3, i >= 0 ? labels[i] : "no bases");
     }
 }
 

@@ -64,8 +64,6 @@ std::string render(const LineChart& chart);
 
 // The colour class (0-7) of a share in the heat map, -1 for none at all.
 int heat_class(double share);
-// The legend texts of the eight colour classes.
-const std::array<const char*, 8>& heat_class_labels();
 
 struct HeatMap {
     std::string title;
