@@ -274,23 +274,6 @@ TEST_F(QcPageCli, NamesThatCannotWorkAreRefused) {
     }
 }
 
-TEST_F(QcPageCli, RunWithoutBasesStillGetsItsPage) {
-    // read_qc_stat over a pair of empty files: every cycle "-nan", fractions "-nan".
-    wes::test::write_file(out + "_1.fq", "");
-    wes::test::write_file(out + "_2.fq", "");
-    ASSERT_EQ(run_program("read_qc_stat", {out + "_1.fq", out + "_2.fq", out}).status, 0);
-    auto r = run_program("qc_report", {out, "E"});
-    EXPECT_EQ(r.status, 0);
-    std::string page = read_file(out + ".html");
-    std::size_t empty = 0;
-    for (std::size_t at = 0; (at = page.find(">no bases counted<", at)) != std::string::npos; ++at) ++empty;
-    EXPECT_EQ(empty, 6u);
-    EXPECT_NE(page.find("<td class=\"n\">\u2013</td>"), std::string::npos);  // Q20 of nothing
-    EXPECT_NE(read_file(out + "_mqc.json").find("\"E\": {\"bases\": 0, \"reads\": 0}"), std::string::npos);
-    std::string q30 = read_file(out + "_q30_r2_mqc.json");
-    EXPECT_EQ(q30.substr(q30.size() - 13), "\"data\": {}\n}\n");  // no line rather than an empty one
-}
-
 TEST_F(QcPageCli, CrlfReportsAndCyclesWithoutBasesGiveCleanFiles) {
     write_reports();
     ASSERT_EQ(run_program("qc_report", {out, "S"}).status, 0);
@@ -303,14 +286,23 @@ TEST_F(QcPageCli, CrlfReportsAndCyclesWithoutBasesGiveCleanFiles) {
     };
     std::string nan_quality = "2";
     for (int k = 0; k <= 40; ++k) nan_quality += "\t-nan";
+    // read_qc_stat over a pair of empty files: every cycle "-nan", fractions "-nan".
+    write_file(out + "_1.fq", "");
+    ASSERT_EQ(run_program("read_qc_stat", {out + "_1.fq", out + "_1.fq", dir.path("E")}).status, 0);
     struct Case {
         const char* name;
         std::string quality, gc, totstat;
+        const char* file;  // a MultiQC file, and what it holds
+        std::string holds;
+        int empty_charts;
     };
     const Case cases[] = {
-        {"CRLF", crlf(quality), crlf(gc), crlf(totstat)},
+        {"CRLF", crlf(quality), crlf(gc), crlf(totstat), "", "", 0},
         {"cycle 2 without bases", with_line(quality, 3, nan_quality.c_str()),
-         with_line(gc, 3, "2\t-nan\t-nan\t-nan\t-nan\t-nan"), totstat},
+         with_line(gc, 3, "2\t-nan\t-nan\t-nan\t-nan\t-nan"), totstat, "_q30_r1",
+         "\"S\": {\"1\": 100, \"3\": 0, \"4\": 0}", 0},
+        {"a run without bases", read_file(dir.path("E.quality")), read_file(dir.path("E.GC_content")),
+         read_file(dir.path("E.totstat")), "", "\"S\": {\"bases\": 0, \"reads\": 0}", 6},
     };
     for (const Case& c : cases) {
         write_file(out + ".quality", c.quality);
@@ -319,10 +311,15 @@ TEST_F(QcPageCli, CrlfReportsAndCyclesWithoutBasesGiveCleanFiles) {
         auto r = run_program("qc_report", {out, "S"});
         EXPECT_EQ(r.status, 0) << c.name << ": " << r.out;
         for (const std::string& j : all_json(out)) EXPECT_EQ(j.find("nan"), std::string::npos) << c.name << "\n" << j;
+        EXPECT_NE(read_file(out + c.file + "_mqc.json").find(c.holds), std::string::npos) << c.name;
+        EXPECT_EQ(count(read_file(out + ".html"), ">no bases counted<"), c.empty_charts) << c.name;
         if (c.name == std::string("CRLF")) {
             EXPECT_EQ(read_file(out + ".html"), page);
             EXPECT_EQ(all_json(out), json);
         }
     }
-    EXPECT_NE(read_file(out + "_q30_r1_mqc.json").find("\"S\": {\"1\": 100, \"3\": 0, \"4\": 0}"), std::string::npos);
+    // The last case: a summary without fractions, and read 2 without a line at all.
+    EXPECT_NE(read_file(out + ".html").find("<td class=\"n\">\u2013</td>"), std::string::npos);  // Q20 of nothing
+    std::string q30 = read_file(out + "_q30_r2_mqc.json");
+    EXPECT_EQ(q30.substr(q30.size() - 13), "\"data\": {}\n}\n");  // no line rather than an empty one
 }

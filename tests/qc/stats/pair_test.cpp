@@ -223,14 +223,6 @@ TEST_F(QcPair, TheFirstQualityErrorInRecordOrderIsTheOneReported) {
     EXPECT_EQ(r.result.pairs, 1500u);
 }
 
-TEST_F(QcPair, OpenFailureReadsNeitherFile) {
-    write_file(path("o_1.fq"), records(1, 0, 10));
-    PairRun r = both_ways(path("o_1.fq"), path("missing.fq"));
-    EXPECT_EQ(r.result.status, PairResult::Status::open_failed);
-    EXPECT_EQ(r.result.message, "File open error!\n");
-    EXPECT_EQ(r.res->pair_number, 0);
-}
-
 TEST_F(QcPair, LinesOfAnyLengthKeepTheFourLineFraming) {
     // Headers and separators far beyond any line buffer, and reads longer than 160.
     std::string one, two;
