@@ -34,6 +34,14 @@ double text_width(std::string_view s, double size) {
     return static_cast<double>(chars) * size * 0.6;
 }
 
+// Path data: command cmd ('M', or ' ' to go on) to the point (x, y).
+void point(std::string& d, char cmd, double x, double y) {
+    d += cmd;
+    append_number(d, x, 1);
+    d += ' ';
+    append_number(d, y, 1);
+}
+
 void attr(std::string& out, const char* name, double v) {
     out += ' ';
     out += name;
@@ -69,10 +77,8 @@ void open_svg(std::string& out, int width, int height, const std::string& title)
 // Axis lines, the x ticks and labels (cycles) and the y label.
 void cycle_axes(std::string& out, const Frame& f, const Scale& x, int last, const std::string& x_label,
                 const std::string& y_label) {
-    out += "<path class=\"axis\" d=\"M";
-    append_number(out, f.left, 1);
-    out += ' ';
-    append_number(out, f.top, 1);
+    out += "<path class=\"axis\" d=\"";
+    point(out, 'M', f.left, f.top);
     out += 'V';
     append_number(out, f.bottom, 1);
     out += 'H';
@@ -81,10 +87,7 @@ void cycle_axes(std::string& out, const Frame& f, const Scale& x, int last, cons
     if (last > 0) {
         std::string ticks;
         for (int c : cycle_ticks(last)) {
-            ticks += 'M';
-            append_number(ticks, x(c), 1);
-            ticks += ' ';
-            append_number(ticks, f.bottom, 1);
+            point(ticks, 'M', x(c), f.bottom);
             ticks += "v5";
             text(out, "tick", x(c), f.bottom + 18, std::to_string(c), " text-anchor=\"middle\"");
         }
@@ -171,10 +174,7 @@ std::string line_path(const std::vector<double>& values, const Scale& x, const S
             run = 0;
             continue;
         }
-        d += run == 0 ? 'M' : ' ';
-        append_number(d, x(static_cast<double>(i + 1)), 1);
-        d += ' ';
-        append_number(d, y(values[i]), 1);
+        point(d, run == 0 ? 'M' : ' ', x(static_cast<double>(i + 1)), y(values[i]));
         ++run;
     }
     return d;
@@ -196,10 +196,7 @@ void bands_and_grid(std::string& out, const LineChart& c, const Frame& f, const 
     }
     std::string grid;
     for (double t : c.y.ticks) {
-        grid += 'M';
-        append_number(grid, f.left, 1);
-        grid += ' ';
-        append_number(grid, y(t), 1);
+        point(grid, 'M', f.left, y(t));
         grid += 'H';
         append_number(grid, f.right, 1);
         text(out, "tick", f.left - 6, y(t) + 4, number(t, c.y.decimals), " text-anchor=\"end\"");
@@ -212,10 +209,8 @@ void line_legend(std::string& out, const std::vector<Series>& series, double rig
     double lx = right;
     for (auto s = series.rbegin(); s != series.rend(); ++s) {
         lx -= text_width(s->label, 12) + 42;
-        out += "<path class=\"line " + s->css_class + "\" d=\"M";
-        append_number(out, lx, 1);
-        out += ' ';
-        append_number(out, legend_y - 4, 1);
+        out += "<path class=\"line " + s->css_class + "\" d=\"";
+        point(out, 'M', lx, legend_y - 4);
         out += "h22\"/>";
         text(out, "legend", lx + 27, legend_y, s->label);
     }
@@ -304,10 +299,7 @@ void score_axis(std::string& out, const Frame& f) {
         text(out, "tick", f.left - 8, y(t) + 4, t == 40 ? "40+" : std::to_string(t), " text-anchor=\"end\"");
     out += "<path class=\"axis\" d=\"";
     for (int t = 0; t <= 40; t += 10) {
-        out += 'M';
-        append_number(out, f.left, 1);
-        out += ' ';
-        append_number(out, y(t), 1);
+        point(out, 'M', f.left, y(t));
         out += "h-5";
     }
     out += "\"/>";

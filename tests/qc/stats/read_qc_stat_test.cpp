@@ -85,16 +85,6 @@ TEST_F(QcCli, QualityErrorsEndTheRunWithoutReports) {
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "MQ error !\t:-1\n");
     EXPECT_FALSE(any_report(path("o")));
-
-    // A quality byte of 128 or more; and none at all past a walk stopped by lower case.
-    write_file(path("s_2.fq"), fastq({{"ACGT", "II\xc8I"}}));
-    write_file(path("s_1.fq"), fastq({{"ACgT", "II  "}}));
-    r = run_program("read_qc_stat", {path("s_1.fq"), path("s_2.fq"), path("o")});
-    EXPECT_EQ(r.out, "MQ error !\t:-89\n");
-    write_file(path("s_2.fq"), fastq({{"AC\r", "II\r"}}));
-    r = run_program("read_qc_stat", {path("s_1.fq"), path("s_2.fq"), path("o")});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(read_file(path("o.totstat")).find("read1_len\t2\nread2_len\t2\n"), std::string::npos);
 }
 
 TEST_F(QcCli, ThreePairsAddUpAndTopScoresShareColumn40) {
