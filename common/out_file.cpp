@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "messages.hpp"
+#include "diagnostics.hpp"
 
 namespace wes {
 
@@ -17,7 +17,6 @@ bool OutFile::open(const std::string& path) {
     path_ = path;
     if (path == "-") {
         fd_ = 1;
-        messages_to_stderr();
         return true;
     }
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);

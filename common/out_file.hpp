@@ -19,8 +19,8 @@ public:
     OutFile(const OutFile&) = delete;
     OutFile& operator=(const OutFile&) = delete;
 
-    // Creates or truncates path. "-" is standard output; opening it sends the suite's
-    // messages to standard error from then on. False when it cannot be opened.
+    // Creates or truncates path. "-" is standard output (main has sent the messages
+    // elsewhere: keep_messages_out_of). False when it cannot be opened.
     bool open(const std::string& path);
     bool is_open() const { return fd_ >= 0; }
 

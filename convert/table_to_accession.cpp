@@ -4,125 +4,139 @@
 // TAB) the accession table knows, renamed to its accession. Rows of other contigs (chrM,
 // unplaced contigs) go unchanged to the aside file when one is named, else are left out
 // and counted on standard error. Sorting stays with `LC_ALL=C sort`.
-#include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
 
 #include "chr_trans.hpp"
+#include "diagnostics.hpp"
 #include "line_reader.hpp"
 #include "out_file.hpp"
-#include "messages.hpp"
 #include "program.hpp"
 
 namespace {
 
+constexpr const char* k_usage =
+    "Usage:\n\t%s\t[--keys chr|numeric]\t[--aside FILE]\tTABLE\tOUT\n"
+    "\tTABLE\tthe table of vcf_to_table (plain or gzip; - reads standard input)\n"
+    "\tOUT\tthe table the annotators read: a header line, chromosomes named by accession\n"
+    "\t--keys\tchromosome names of TABLE: chr (chr1..chrY, the default) or numeric (1..Y)\n"
+    "\t--aside\twhere rows of chromosomes without an accession go (else they are left out)\n"
+    "The rows keep the order of TABLE; the annotators need them sorted. Sort them with\n"
+    "\t{ head -n 1 OUT; tail -n +2 OUT | LC_ALL=C sort -s -t \"$(printf '\\t')\" -k1,1 -k2,2n; }\n";
+
 constexpr std::string_view k_header = "Chr\tStart\tEnd\tRef\tAlt\tID\tMQ\tDepth\n";
 
-void help(const char* invoked_as) {
-    std::printf("Usage:\n");
-    std::printf("\t%s\t[--keys chr|numeric]\t[--aside FILE]\tTABLE\tOUT\n", invoked_as);
-    std::printf("\tTABLE\tthe table of vcf_to_table (plain or gzip; - reads standard input)\n");
-    std::printf("\tOUT\tthe table the annotators read: a header line, chromosomes named by accession\n");
-    std::printf("\t--keys\tchromosome names of TABLE: chr (chr1..chrY, the default) or numeric (1..Y)\n");
-    std::printf("\t--aside\twhere rows of chromosomes without an accession go (else they are left out)\n");
-    std::printf("The rows keep the order of TABLE; the annotators need them sorted. Sort them with\n");
-    std::printf("\t{ head -n 1 OUT; tail -n +2 OUT | LC_ALL=C sort -s -t \"$(printf '\\t')\" -k1,1 -k2,2n; }\n");
-}
-
-bool is_accession(std::string_view name) {
-    for (const wes::AccessionRow& row : wes::accession_table)
-        if (row.accession == name) return true;
-    return false;
-}
-
-int table_to_accession(int argc, char** argv) {
+struct Options {
     wes::ChrKeyForm form = wes::ChrKeyForm::chr_prefixed;
-    std::string aside_path;
+    std::string in, out, aside;
+};
+
+// False when the words are not [--keys chr|numeric] [--aside FILE] TABLE OUT.
+bool read_options(int argc, char** argv, Options& o) {
     int i = 1;
-    for (; i + 1 < argc && argv[i][0] == '-' && argv[i][1] == '-'; i += 2) {
-        if (std::strcmp(argv[i], "--keys") == 0 && std::strcmp(argv[i + 1], "chr") == 0) {
-            form = wes::ChrKeyForm::chr_prefixed;
-        } else if (std::strcmp(argv[i], "--keys") == 0 && std::strcmp(argv[i + 1], "numeric") == 0) {
-            form = wes::ChrKeyForm::numeric;
-        } else if (std::strcmp(argv[i], "--aside") == 0) {
-            aside_path = argv[i + 1];
-        } else {
+    for (; i + 1 < argc && std::strncmp(argv[i], "--", 2) == 0; i += 2) {
+        if (std::strcmp(argv[i], "--keys") == 0 && std::strcmp(argv[i + 1], "chr") == 0)
+            o.form = wes::ChrKeyForm::chr_prefixed;
+        else if (std::strcmp(argv[i], "--keys") == 0 && std::strcmp(argv[i + 1], "numeric") == 0)
+            o.form = wes::ChrKeyForm::numeric;
+        else if (std::strcmp(argv[i], "--aside") == 0)
+            o.aside = argv[i + 1];
+        else
             break;
-        }
     }
-    if (argc - i != 2) {
-        help(argv[0]);
-        return wes::exit_failure;
-    }
-    const std::string in_path = argv[i];
-    const std::string out_path = argv[i + 1];
+    if (argc - i != 2) return false;
+    o.in = argv[i];
+    o.out = argv[i + 1];
+    return true;
+}
 
-    for (const std::string& out : {out_path, aside_path}) {
-        if (wes::is_also_an_input(out, {in_path})) {
+// Before anything is opened: no output is the input.
+bool outputs_are_clear(const Options& o) {
+    for (const std::string& out : {o.out, o.aside}) {
+        if (wes::is_also_an_input(out, {o.in})) {
             wes::report_output_is_input(out);
-            return wes::exit_failure;
+            return false;
         }
     }
-    wes::LineReader in;
-    if (!in.open(in_path)) {
-        wes::say("Error: cannot open %s: %s\n", in_path.c_str(), in.error().c_str());
-        return wes::exit_failure;
-    }
-    wes::OutFile out, aside;
-    if (!out.open(out_path)) {
-        out.report_failure();
-        return wes::exit_failure;
-    }
-    if (!aside_path.empty() && !aside.open(aside_path)) {
-        aside.report_failure();
-        return wes::exit_failure;
-    }
+    return true;
+}
 
-    out.write(k_header);
-    std::uint64_t left_out = 0;
+// Rows without an accession that were left out: how many, and the chromosome of the first.
+struct LeftOut {
+    std::uint64_t rows = 0;
     std::string example;
+};
+
+// Copies every row of in, renamed, to out, or to aside (when open), or counts it as left
+// out. Ends at the end of in, at a read failure or at a write failure.
+wes::LineReader::Status convert_rows(wes::LineReader& in, wes::ChrKeyForm form, wes::OutFile& out, wes::OutFile& aside,
+                                     LeftOut& left_out) {
     std::string_view line;
     wes::LineReader::Status st;
     while ((st = in.next(line)) == wes::LineReader::Status::line) {
         if (line.empty()) continue;
         const std::size_t tab = line.find('\t');
         const std::string_view chrom = line.substr(0, tab);
-        const std::string_view rest = tab == std::string_view::npos ? std::string_view() : line.substr(tab);
         std::string_view acc = wes::accession_for(chrom, form);
-        if (acc.empty() && is_accession(chrom)) acc = chrom;
+        if (acc.empty() && wes::is_accession(chrom)) acc = chrom;
         if (!acc.empty()) {
             out.write(acc);
-            out.write(rest);
+            if (tab != std::string_view::npos) out.write(line.substr(tab));
             out.put('\n');
         } else if (aside.is_open()) {
             aside.write(line);
             aside.put('\n');
-        } else {
-            if (left_out++ == 0) example.assign(chrom);
+        } else if (left_out.rows++ == 0) {
+            left_out.example.assign(chrom);
         }
         if (out.failed() || aside.failed()) break;
     }
-    if (st == wes::LineReader::Status::error) {
+    return st;
+}
+
+// The output, or the aside file, written and closed; else false, said.
+bool closed(wes::OutFile& out) {
+    if (!out.is_open() || out.close()) return true;
+    out.report_failure();
+    return false;
+}
+
+int table_to_accession(int argc, char** argv) {
+    Options o;
+    if (!read_options(argc, argv, o)) {
+        wes::print_usage(argv[0], k_usage);
+        return wes::exit_failure;
+    }
+    wes::keep_messages_out_of({o.out, o.aside});
+    if (!outputs_are_clear(o)) return wes::exit_failure;
+    wes::LineReader in;
+    if (!in.open(o.in)) {
+        wes::say("Error: cannot open %s: %s\n", o.in.c_str(), in.error().c_str());
+        return wes::exit_failure;
+    }
+    wes::OutFile out, aside;
+    if (!out.open(o.out) || (!o.aside.empty() && !aside.open(o.aside))) {
+        (out.failed() ? out : aside).report_failure();
+        return wes::exit_failure;
+    }
+
+    out.write(k_header);
+    LeftOut left_out;
+    if (convert_rows(in, o.form, out, aside, left_out) == wes::LineReader::Status::error) {
         in.report_failure();
         return wes::exit_failure;
     }
-    if (!out.close()) {
-        out.report_failure();
-        return wes::exit_failure;
-    }
-    if (aside.is_open() && !aside.close()) {
-        aside.report_failure();
-        return wes::exit_failure;
-    }
-    if (left_out > 0)
-        std::fprintf(stderr, "table_to_accession: %llu rows of chromosomes without an accession (such as \"%s\") left out\n",
-                     static_cast<unsigned long long>(left_out), example.c_str());
-    return 0;
+    if (!closed(out) || !closed(aside)) return wes::exit_failure;
+    if (left_out.rows > 0)
+        wes::note("table_to_accession: %llu rows of chromosomes without an accession (such as \"%s\") left out\n",
+                  static_cast<unsigned long long>(left_out.rows), left_out.example.c_str());
+    return wes::exit_done;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    return wes::run_main(argc, argv, {"table_to_accession", help, wes::exit_failure}, table_to_accession);
+    return wes::run_main(argc, argv, {"table_to_accession", k_usage, wes::exit_failure}, table_to_accession);
 }

@@ -36,14 +36,6 @@ std::vector<std::string> tessaro_words(const std::string& in, const std::string&
             "-o", out};
 }
 
-void print_launcher_usage(const char* invoked_as, const char* label_line) {
-    std::printf("Usage:\n");
-    std::printf("\t%s\t<>\t<>\t<>\n", invoked_as);
-    std::printf("%s\n", label_line);
-    std::printf("\t2>\tinfile\n");
-    std::printf("\t3>\toutfile\n");
-}
-
 namespace {
 
 // The signals a launcher passes on to its script. The terminal's interrupt is the exception:
@@ -118,8 +110,7 @@ int run_words(const std::vector<std::string>& words) {
     int err = posix_spawnp(&pid, argv[0], nullptr, &attr, argv.data(), environ);
     posix_spawnattr_destroy(&attr);
     if (err != 0) {
-        std::printf("Error: cannot start %s: %s\n", argv[0], std::strerror(err));
-        std::fflush(stdout);
+        say("Error: cannot start %s: %s\n", argv[0], std::strerror(err));
         return 127;
     }
     // The script is reaped only after every signal taken so far was passed on, so its
@@ -136,8 +127,7 @@ int run_words(const std::vector<std::string>& words) {
         pid_t r = waitpid(pid, &st, WNOHANG);
         if (r == pid) break;
         if (r < 0 && errno != EINTR) {
-            std::printf("Error: lost track of %s: %s\n", argv[0], std::strerror(errno));
-            std::fflush(stdout);
+            say("Error: lost track of %s: %s\n", argv[0], std::strerror(errno));
             return exit_failure;
         }
     }
@@ -147,11 +137,11 @@ int run_words(const std::vector<std::string>& words) {
     return exit_failure;
 }
 
-int launcher_main(int argc, char** argv, const char* program, HelpPrinter help, PerlWords words) {
-    return run_main(argc, argv, {program, help, exit_failure}, [&](int n, char** v) {
+int launcher_main(int argc, char** argv, const char* program, const char* usage, PerlWords words) {
+    return run_main(argc, argv, {program, usage, exit_failure}, [&](int n, char** v) {
         if (n != 4) {
-            help(v[0]);
-            return 255;
+            print_usage(v[0], usage);
+            return exit_minus_one;
         }
         return run_words(words(v[2], v[3]));
     });

@@ -1,36 +1,13 @@
-#include <algorithm>
+// The accession table, and table_to_accession that applies it to a mutation table.
 #include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
 #include "chr_trans.hpp"
+#include "test_util.hpp"
 
 using wes::ChrKeyForm;
-
-TEST(ChrTrans, NumericFormTranslatesOnlyBareNames) {
-    std::string s = "7";
-    EXPECT_EQ(wes::chr_trans(s, ChrKeyForm::numeric), 1);
-    EXPECT_EQ(s, "NC_000007.13");
-    s = "chr7";
-    EXPECT_EQ(wes::chr_trans(s, ChrKeyForm::numeric), 1);
-    EXPECT_EQ(s, "chr7");
-    s = "X";
-    wes::chr_trans(s, ChrKeyForm::numeric);
-    EXPECT_EQ(s, "NC_000023.10");
-}
-
-TEST(ChrTrans, ChrFormAndUnknownNames) {
-    std::string s = "chrX";
-    wes::chr_trans(s, ChrKeyForm::chr_prefixed);
-    EXPECT_EQ(s, "NC_000023.10");
-    for (const char* name : {"chrx", "x", "MT", "chrM", "23", "NC_000001.10", "", "chr1 "}) {
-        for (ChrKeyForm f : {ChrKeyForm::numeric, ChrKeyForm::chr_prefixed}) {
-            std::string t = name;
-            EXPECT_EQ(wes::chr_trans(t, f), 1);
-            EXPECT_EQ(t, name);
-        }
-    }
-}
 
 TEST(ChrTrans, TheTableIsTheGrch37AccessionTable) {
     const char* const want[24][3] = {
@@ -46,10 +23,46 @@ TEST(ChrTrans, TheTableIsTheGrch37AccessionTable) {
     for (int i = 0; i < 24; ++i) {
         EXPECT_EQ(wes::accession_for(want[i][0], ChrKeyForm::numeric), want[i][2]);
         EXPECT_EQ(wes::accession_for(want[i][1], ChrKeyForm::chr_prefixed), want[i][2]);
-        EXPECT_EQ(wes::accession_table[i].accession, want[i][2]);
+        EXPECT_TRUE(wes::is_accession(want[i][2]));
         if (i > 0) {
             EXPECT_LT(std::string(want[i - 1][2]), std::string(want[i][2]));  // chromosome order
         }
     }
-    EXPECT_EQ(wes::accession_for("22", ChrKeyForm::chr_prefixed), "");
+    // Each form knows only its own keys, exactly, case included.
+    EXPECT_EQ(wes::accession_for("chr7", ChrKeyForm::numeric), "");
+    EXPECT_EQ(wes::accession_for("7", ChrKeyForm::chr_prefixed), "");
+    for (const char* name : {"chrx", "x", "MT", "chrM", "23", "NC_000001.10", "", "chr1 "}) {
+        EXPECT_EQ(wes::accession_for(name, ChrKeyForm::numeric), "") << name;
+        EXPECT_EQ(wes::accession_for(name, ChrKeyForm::chr_prefixed), "") << name;
+    }
+    EXPECT_FALSE(wes::is_accession("NC_000001.1"));
+}
+
+TEST(TableToAccession, RowsAreRenamedKeptSetAsideOrLeftOut) {
+    wes::test::ScratchDir dir;
+    const std::string header = "Chr\tStart\tEnd\tRef\tAlt\tID\tMQ\tDepth\n";
+    struct Case {
+        std::vector<std::string> options;
+        std::string table, out, aside, err;
+    };
+    const std::vector<Case> cases = {
+        {{}, "chr7\t5\t5\tA\tG\nchrM\t9\t9\tC\tT\nNC_000001.10\t3\n\nchr22", header + "NC_000007.13\t5\t5\tA\tG\n"
+         "NC_000001.10\t3\nNC_000022.10\n", "", "table_to_accession: 1 rows of chromosomes without an accession "
+         "(such as \"chrM\") left out\n"},
+        {{"--keys", "numeric", "--aside", dir.path("aside.txt")}, "7\t5\nchr7\t6\nNC_000024.9\t1\n",
+         header + "NC_000007.13\t5\nNC_000024.9\t1\n", "chr7\t6\n", ""},
+    };
+    for (const Case& c : cases) {
+        wes::test::write_file(dir.path("t.txt"), c.table);
+        std::vector<std::string> args = c.options;
+        args.insert(args.end(), {dir.path("t.txt"), dir.path("out.txt")});
+        auto r = wes::test::run_program("table_to_accession", args);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(wes::test::read_file(dir.path("out.txt")), c.out);
+        if (!c.aside.empty()) {
+            EXPECT_EQ(wes::test::read_file(dir.path("aside.txt")), c.aside);
+        }
+    }
 }
