@@ -75,6 +75,10 @@ bool write_whole_file(const std::string& path, std::string_view text);
 // link; "-" among inputs is standard input). Opening it would empty that input.
 bool is_also_an_input(const std::string& output, const std::vector<std::string>& inputs);
 
+// Before two outputs are opened: whether they name one file (the same path, "./x", a
+// link; a file not there yet by its folder and name). The second would overwrite the first.
+bool same_output(const std::string& a, const std::string& b);
+
 // "Error: <output> is also an input of this run".
 void report_output_is_input(const std::string& output);
 

@@ -52,13 +52,17 @@ bool read_options(int argc, char** argv, Options& o) {
     return true;
 }
 
-// Before anything is opened: no output is the input.
+// Before anything is opened: no output is the input, and the aside file is not the output.
 bool outputs_are_clear(const Options& o) {
     for (const std::string& out : {o.out, o.aside}) {
         if (wes::is_also_an_input(out, {o.in})) {
             wes::report_output_is_input(out);
             return false;
         }
+    }
+    if (!o.aside.empty() && wes::same_output(o.aside, o.out)) {
+        wes::say("Error: %s is also the output of this run\n", o.aside.c_str());
+        return false;
     }
     return true;
 }
