@@ -139,16 +139,22 @@ TEST(LaunchStatus, ScriptStatusSignalAndMissingPerl) {
     }
 }
 
-// TERM, INT and HUP sent to the launcher reach the script, and the launcher ends with 128+N;
-// an interrupt typed at the terminal reaches the script only once, and its status stands.
+// Every signal sent to the launcher that would end it reaches the script, and the launcher
+// ends with 128+N; one the caller left ignored stays ignored for the script; an interrupt
+// typed at the terminal reaches the script only once, and its status stands.
 // (script(1) starts the launcher through $SHELL; exec keeps a shell that would die of the
 // interrupt itself out of the foreground group.)
 TEST(LaunchStatus, SignalsToTheLauncherArePassedOnToTheScript) {
     FakePerl perl;
-    for (const auto& [sig, n] : std::map<std::string, int>{{"TERM", 15}, {"INT", 2}, {"HUP", 1}}) {
+    const std::map<std::string, int> signals = {{"TERM", 15}, {"INT", 2},   {"HUP", 1},   {"QUIT", 3},
+                                                {"USR1", 10}, {"USR2", 12}, {"ALRM", 14}, {"PIPE", 13}};
+    for (const auto& [sig, n] : signals) {
         EXPECT_EQ(perl.run("run_tier_sort", {"x", "i", "o"}, {{"FAKE_PERL_TRAP", sig}}).status, 128 + n) << sig;
         EXPECT_EQ(read_file(perl.log() + ".caught"), sig + "\n");
     }
+    // Under nohup: the script's HUP to itself is ignored, and it ends with its own status.
+    const std::string nohup = "trap '' HUP; exec " + wes::test::bin_path("run_tier_sort") + " x i o";
+    EXPECT_EQ(perl.run("/bin/sh", {"-c", nohup}, {{"FAKE_PERL_SIGNAL", "HUP"}, {"FAKE_PERL_STATUS", "4"}}).status, 4);
     ::unlink((perl.log() + ".ready").c_str());
     const std::string ctrl_c =
         "{ i=0; until [ -e " + perl.log() + ".ready ] || [ $((i+=1)) = 200 ]; do sleep 0.05; done; printf '\\003'; }";
