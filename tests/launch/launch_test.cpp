@@ -66,11 +66,6 @@ private:
     ScratchDir dir_;
 };
 
-std::string usage(const std::string& program, const std::string& label) {
-    return "Usage:\n\t" + wes::test::bin_path(program) + "\t<>\t<>\t<>\n\t1>\t" + label +
-           "\n\t2>\tinfile\n\t3>\toutfile\n";
-}
-
 }  // namespace
 
 TEST(LaunchWords, EachToolPassesItsArgumentsInTheFixedOrder) {
@@ -162,21 +157,4 @@ TEST(LaunchStatus, SignalsToTheLauncherArePassedOnToTheScript) {
                       {{"FAKE_PERL_TRAP", "INT"}, {"FAKE_PERL_AT_TERMINAL", "1"}});
     EXPECT_EQ(r.status, 5);
     EXPECT_EQ(read_file(perl.log() + ".caught"), "INT\n");
-}
-
-TEST(LaunchUsage, WrongArgumentCountPrintsUsageAndRunsNothing) {
-    FakePerl perl;
-    const std::map<std::string, std::string> labels = {
-        {"run_origin_label", "OMIM+SWISS"}, {"run_tier_sort", "run_tier_sort"}, {"run_tessaro", "Tessaro"}};
-    for (const auto& [tool, label] : labels) {
-        for (const Words& args : {Words{}, Words{"a", "b"}, Words{"a", "b", "c", "d"}}) {
-            auto r = perl.run(tool, args);
-            EXPECT_EQ(r.status, 255);
-            EXPECT_EQ(r.out, usage(tool, label));
-        }
-        auto r = perl.run(tool, {"--help"});
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out, usage(tool, label));
-    }
-    EXPECT_FALSE(wes::test::file_exists(perl.log()));
 }
