@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 
+#include "read_stats.hpp"
 #include "report_format.hpp"
 
 namespace wes::qc {
@@ -42,7 +43,7 @@ struct MateCounts {
     std::int64_t qual_count(int cycle, int score) const { return qual_wide[cycle][score] + qual[cycle][score]; }
 };
 
-// `res`: everything a run counts; only the pair reader adds to it. The tables keep the
+// `res`: everything a run counts; only the pair reader adds to it. The per-cycle tables keep the
 // report layout, but their row-total columns (base_count 0, qual_count 41) stay zero:
 // the reports sum the rows where they print them.
 struct Counters {
@@ -50,6 +51,7 @@ struct Counters {
     std::array<std::array<std::int64_t, k_qual_columns>, k_rows> qual_count{};
     std::int64_t pair_number = 0;  // reads of both mates, raised by 2 per record pair
     std::uint64_t long_reads = 0;
+    ReadStats reads;  // the figures of whole reads, of the same record pairs
 
     // Adds one mate's counts into its half of the tables (mate 1 or 2).
     void add(const MateCounts& m, int mate) {

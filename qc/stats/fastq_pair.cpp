@@ -102,15 +102,19 @@ PairResult stat(const std::string& fq_1, const std::string& fq_2, Counters& res,
             result = finish(end_message(st1, st2, r1, r2, pairs), pairs);
             break;
         }
-        if (!walk_read(*c1, r1.read(), bad)) {
+        const ReadLines a = r1.read(), b = r2.read();
+        const std::uint64_t key = pair_fingerprint(a.seq, b.seq);
+        res.reads.duplicates.prefetch(key);  // there by the time the walks are done
+        if (!walk_read(*c1, a, bad)) {
             result = bad_quality(r1, 1, bad, pairs);
             break;
         }
-        if (!walk_read(*c2, r2.read(), bad)) {
-            unwalk_read(*c1, r1.read());  // the pair is not complete
+        if (!walk_read(*c2, b, bad)) {
+            unwalk_read(*c1, a);  // the pair is not complete
             result = bad_quality(r2, 2, bad, pairs);
             break;
         }
+        res.reads.add_pair(a.seq, a.qual, b.seq, b.qual, key);
         if (progress) progress->tick();
     }
     if (progress) progress->unwatch();

@@ -1,6 +1,6 @@
 // read_qc_stat fq_1 fq_2 [fq_1 fq_2 ...] out: per-cycle base composition and quality
 // statistics over pairs of FASTQ files, written to out.quality, out.GC_content and
-// out.totstat.
+// out.totstat, and the per-read figures, written to out.read_stats.
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
@@ -14,6 +14,7 @@
 #include "out_file.hpp"
 #include "program.hpp"
 #include "progress.hpp"
+#include "provenance.hpp"
 #include "report_writer.hpp"
 
 namespace {
@@ -39,12 +40,16 @@ int read_qc_stat(int argc, char** argv) {
         wes::say("Error: standard input (-) is given for more than one FASTQ file; it can be read only once\n");
         return wes::exit_failure;
     }
-    for (const char* suffix : wes::qc::k_report_suffixes) {
-        if (wes::is_also_an_input(out + suffix, fastqs)) {
-            wes::report_output_is_input(out + suffix);
+    std::vector<std::string> reports;
+    for (const char* suffix : wes::qc::k_report_suffixes) reports.push_back(out + suffix);
+    reports.push_back(out + wes::qc::k_read_stats_suffix);
+    for (const std::string& report : reports) {
+        if (wes::is_also_an_input(report, fastqs)) {
+            wes::report_output_is_input(report);
             return wes::exit_failure;
         }
     }
+    const wes::qc::Provenance provenance = wes::qc::take_provenance(fastqs);
     auto res = std::make_unique<wes::qc::Counters>();  // far too big for the stack
     bool failed = false;
     for (std::size_t k = 0; k < fastqs.size(); k += 2) {
@@ -57,7 +62,7 @@ int read_qc_stat(int argc, char** argv) {
         if (r.status != wes::qc::PairResult::Status::complete) failed = true;
     }
     progress.finish();
-    if (!wes::qc::write_reports(*res, out)) return wes::exit_failure;
+    if (!wes::qc::write_reports(*res, out, provenance)) return wes::exit_failure;
     if (res->long_reads > 0)
         wes::say("%" PRIu64 " reads were longer than 160 bases; their bases after cycle 160 were not counted\n",
                  res->long_reads);

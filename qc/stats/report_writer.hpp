@@ -1,11 +1,12 @@
-// Writes the three reports of read_qc_stat from the counters record: out.quality,
-// out.GC_content and out.totstat (report_format.hpp).
+// Writes the reports of read_qc_stat from the counters record: out.quality,
+// out.GC_content and out.totstat, and beside them out.read_stats (report_format.hpp).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "counters.hpp"
+#include "provenance.hpp"
 #include "report_format.hpp"
 
 namespace wes::qc {
@@ -22,9 +23,12 @@ std::string quality_report(const Counters& res);
 std::string gc_report(const Counters& res);
 std::string summary_report(const RunTotals& t);
 
-// Writes out.quality, out.GC_content and out.totstat, in this order, each closed
-// before the next is opened. On a failed open, write or close prints one message line
-// naming the file and returns false; the reports after it are not written.
-bool write_reports(const Counters& res, const std::string& out);
+// The text of out.read_stats: the per-read figures of res and where they came from.
+std::string read_stats_report(const ReadStats& stats, const Provenance& provenance);
+
+// Writes out.quality, out.GC_content, out.totstat and out.read_stats, in this order,
+// each closed before the next is opened. On a failed open, write or close prints one
+// message line naming the file and returns false; the reports after it are not written.
+bool write_reports(const Counters& res, const std::string& out, const Provenance& provenance);
 
 }  // namespace wes::qc
