@@ -95,6 +95,7 @@ TEST_F(Faults, AnOutputThatIsAnInputIsRefusedAndTheInputKept) {
     write_file(p("rows.txt"), rows);
     write_file(p("db.txt"), "NC_000001.10\t100\tA\tG\t.\t.\t.\t0.5\n");
     write_file(p("r.quality"), fq);
+    write_file(p("t.read_stats"), fq);
     write_file(p("r_2.fq"), fq);
     ASSERT_EQ(::symlink(p("x.vcf").c_str(), p("link.vcf").c_str()), 0);
     ASSERT_EQ(::link(p("rows.txt").c_str(), p("hard.txt").c_str()), 0);
@@ -121,6 +122,7 @@ TEST_F(Faults, AnOutputThatIsAnInputIsRefusedAndTheInputKept) {
          k_attention, 2},
         {"mark_repeat", {p("rows.txt"), "x", p("db.txt")}, p("db.txt"), "", 2},
         {"read_qc_stat", {p("r.quality"), p("r_2.fq"), p("r")}, p("r.quality"), "", 2},
+        {"read_qc_stat", {p("r_2.fq"), p("t.read_stats"), p("t")}, p("t.read_stats"), "", 2},
         {"table_to_accession", {p("rows.txt"), p("hard.txt")}, p("hard.txt"), "", 2},
         {"table_to_accession", {"-", p("rows.txt")}, p("rows.txt"), "", 2, "an input", p("rows.txt")},
         {"table_to_accession", {"--aside", p("rows.txt"), p("rows.txt"), p("o.txt")}, p("rows.txt"), "", 2},
@@ -137,7 +139,7 @@ TEST_F(Faults, AnOutputThatIsAnInputIsRefusedAndTheInputKept) {
     EXPECT_FALSE(wes::test::file_exists(p("new.txt")));
     EXPECT_EQ(read_file(p("x.vcf")), vcf);
     EXPECT_EQ(read_file(p("rows.txt")), rows);
-    EXPECT_EQ(read_file(p("r.quality")), fq);
+    EXPECT_EQ(read_file(p("r.quality")) + read_file(p("t.read_stats")), fq + fq);
     EXPECT_EQ(read_file(p("q.quality")) + read_file(p("m.totstat")),
               read_file(wes::test::data_path("qc/single.quality")) + read_file(wes::test::data_path("qc/single.totstat")));
     EXPECT_EQ(read_file(p("db.txt")), "NC_000001.10\t100\tA\tG\t.\t.\t.\t0.5\n");
@@ -402,6 +404,7 @@ TEST_F(Faults, AFailingCloseOfAnOutputIsAWriteError) {
         {{"revise_popfreq", p("rows.txt"), "x", p("o.txt")}, p("o.txt")},
         {{"mark_repeat", p("rows.txt"), "x", p("o.txt")}, p("o.txt")},
         {{"read_qc_stat", demo("DEMO01_R1.fq.gz"), demo("DEMO01_R2.fq.gz"), p("r")}, p("r.totstat")},
+        {{"read_qc_stat", demo("DEMO01_R1.fq.gz"), demo("DEMO01_R2.fq.gz"), p("r")}, p("r.read_stats")},
         {{"qc_report", p("s")}, p("s.html")},
         {{"qc_report", p("s")}, p("s_mqc.json")},
     };

@@ -18,6 +18,12 @@ using wes::test::write_gzip;
 
 const char* const k_suffixes[] = {".quality", ".GC_content", ".totstat"};
 
+int count_of(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (std::size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) ++n;
+    return n;
+}
+
 std::string fastq(const std::vector<std::pair<std::string, std::string>>& reads) {
     std::string out;
     int i = 0;
@@ -51,7 +57,7 @@ protected:
     bool any_report(const std::string& out) {
         for (const char* s : k_suffixes)
             if (file_exists(out + s)) return true;
-        return false;
+        return file_exists(out + ".read_stats");
     }
 };
 
@@ -191,7 +197,14 @@ TEST_F(QcCli, AFailedReportWriteIsNamedAndFails) {
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "Error: cannot write " + path("f.GC_content") + ": No space left on device\n");
     EXPECT_TRUE(file_exists(path("f.quality")));
-    EXPECT_FALSE(file_exists(path("f.totstat")));
+    EXPECT_FALSE(file_exists(path("f.totstat")) || file_exists(path("f.read_stats")));
+
+    // The per-read report, written last, fails the run the same way.
+    ASSERT_EQ(::symlink("/dev/full", path("g.read_stats").c_str()), 0);
+    r = run_program("read_qc_stat", {path("a_1.fq"), path("a_2.fq"), path("g")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "Error: cannot write " + path("g.read_stats") + ": No space left on device\n");
+    EXPECT_TRUE(file_exists(path("g.totstat")));
 }
 
 TEST_F(QcCli, NamesThatCannotWorkAreRefusedBeforeReading) {
@@ -215,4 +228,36 @@ TEST_F(QcCli, NamesThatCannotWorkAreRefusedBeforeReading) {
         EXPECT_EQ(r.out, c.said);
         EXPECT_FALSE(any_report(path("o")) || any_report(path(""))) << c.said;
     }
+}
+
+TEST_F(QcCli, ReadStatsHoldEachModuleOfAHandMadePair) {
+    // Five record pairs: the first three alike; read 1 of three lengths (8, 15, 30), one
+    // with the Illumina adapter from cycle 4; read 2 with Nextera from cycle 1.
+    const std::string r1_1 = "GGCCAATT", r2_1 = "ACGTACGTACGTACGTACGT";
+    const std::string r1_4 = "AAAAGATCGGAAGAG", r2_4 = "CTGTCTCTTATAGGGGGGGGGGGGGGGGGG";
+    const std::string r1_5(30, 'T'), r2_5 = "CCCCCCCC";
+    auto q = [](const std::string& s) { return std::string(s.size(), '5'); };
+    write_file(path("a\tb_1.fq"), fastq({{r1_1, q(r1_1)}, {r1_1, q(r1_1)}, {r1_1, q(r1_1)}, {r1_4, q(r1_4)}, {r1_5, q(r1_5)}}));
+    write_file(path("a_2.fq"), fastq({{r2_1, q(r2_1)}, {r2_1, q(r2_1)}, {r2_1, q(r2_1)}, {r2_4, q(r2_4)}, {r2_5, q(r2_5)}}));
+    auto r = run_program("read_qc_stat", {path("a\tb_1.fq"), path("a_2.fq"), path("o")});
+    ASSERT_EQ(r.status, 0) << r.out;
+    const std::string stats = read_file(path("o.read_stats"));
+    auto has = [&](const std::string& line) { return stats.find("\n" + line + "\n") != std::string::npos; };
+    const std::vector<std::string> lines = {
+        "SN\tread_pairs\t5", "SN\tbases_1\t69", "SN\tmin_length_1\t8", "SN\tmax_length_1\t30", "SN\tadapter_reads_1\t1",
+        "SN\tadapter_reads_2\t1", "SN\ttracked_sequences\t3", "SN\ttracked_pairs\t5", "SN\tduplicate_share\t0.400000",
+        "LEN\t1\t8\t3", "LEN\t1\t15\t1", "LEN\t1\t30\t1", "LEN\t2\t8\t1", "LEN\t2\t20\t3", "QUAL\t1\t20\t5",
+        "GC\t1\t50\t3", "GC\t1\t40\t1", "GC\t1\t0\t1", "GC\t2\t100\t1",
+        "ADAPTER\t1\t3\t0\t0\t0", "ADAPTER\t1\t4\t1\t0\t0", "ADAPTER\t1\t30\t1\t0\t0", "ADAPTER\t2\t1\t0\t1\t0",
+        "DUP\t1\t2\t2\t0.400000", "DUP\t3\t1\t3\t0.600000", "DUP\t10+\t0\t0\t0.000000",
+        "OVER\t3\t0.600000\tGGCCAATT\tACGTACGTACGTACGTACGT\t-\t-",
+        "INPUT\t1\t1\t" + std::to_string(read_file(path("a\tb_1.fq")).size()) + "\t" , // completed below
+    };
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) EXPECT_TRUE(has(lines[i])) << lines[i] << "\n" << stats;
+    EXPECT_EQ(stats.rfind("# read_stats format 1\nVERSION\twes-suite " WES_VERSION "\nDATE\t2", 0), 0u) << stats;
+    // The input's size and time, and its name with the tab escaped.
+    EXPECT_NE(stats.find(lines.back()), std::string::npos) << stats;
+    EXPECT_NE(stats.find("Z\t" + dir.dir() + "/a\\tb_1.fq\n"), std::string::npos) << stats;
+    EXPECT_EQ(count_of(stats, "\nADAPTER\t"), 60);  // cycles 1-30 of each read
+    EXPECT_EQ(count_of(stats, "\nOVER\t"), 1);
 }
