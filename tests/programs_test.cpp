@@ -28,7 +28,7 @@ const std::vector<Program> k_programs = {
      "\t3> please put in fqs 1\n\t4> please put in fqs 2\n\t......\n\tn> please put in out_file_name\n"},
     {"qc_report", {{}, {"OUT", "b", "c"}}, 2,
      "Usage:\n\t%s\tout\t[sample]\n"
-     "\t1> the output name given to read_qc_stat: out.quality, out.GC_content and out.totstat are read\n"
+     "\t1> the output name given to read_qc_stat: out.quality, out.GC_content, out.totstat and out.read_stats are read\n"
      "\t2> the sample name on the page and in the MultiQC files (default: the last part of out)\n"
      "\twrites out.html and the MultiQC files out_mqc.json and out_*_mqc.json\n"},
     {"vcf_to_table", {{}, {"a"}, {"a", "OUT", "c"}}, 255,

@@ -1,12 +1,15 @@
 // MultiQC custom-content files of one sample. MultiQC picks up every file named
 // *_mqc.json; files of different samples with the same "id" merge into one table or plot.
 // Together they make one section of the MultiQC report (parent "wes_qc") with the
-// general-statistics columns and a per-cycle plot per figure and read.
+// general-statistics columns, a per-cycle plot per figure and read, and from
+// out.read_stats the read lengths and adapter content of each read and the duplication
+// levels (files without data where out.read_stats was not there).
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "read_stats_reader.hpp"
 #include "report_reader.hpp"
 
 namespace wes::qc {
@@ -17,6 +20,6 @@ struct OutputFile {
     std::string text;
 };
 
-std::vector<OutputFile> multiqc_files(const QcReports& reports, const std::string& sample);
+std::vector<OutputFile> multiqc_files(const QcReports& reports, const ReadStatsReport& stats, const std::string& sample);
 
 }  // namespace wes::qc

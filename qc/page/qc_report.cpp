@@ -1,6 +1,7 @@
 // qc_report out [sample]: reads the reports that read_qc_stat wrote for out
-// (out.quality, out.GC_content, out.totstat) and writes beside them a QC page a person
-// can look at, out.html, and the MultiQC custom-content files out_*_mqc.json.
+// (out.quality, out.GC_content, out.totstat, and out.read_stats where it is there) and
+// writes beside them a QC page a person can look at, out.html, and the MultiQC
+// custom-content files out_*_mqc.json.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "multiqc_files.hpp"
 #include "out_file.hpp"
 #include "qc_page.hpp"
+#include "read_stats_reader.hpp"
 #include "report_reader.hpp"
 #include "program.hpp"
 
@@ -16,11 +18,12 @@ namespace {
 
 constexpr const char* k_usage =
     "Usage:\n\t%s\tout\t[sample]\n"
-    "\t1> the output name given to read_qc_stat: out.quality, out.GC_content and out.totstat are read\n"
+    "\t1> the output name given to read_qc_stat: out.quality, out.GC_content, out.totstat and out.read_stats are read\n"
     "\t2> the sample name on the page and in the MultiQC files (default: the last part of out)\n"
     "\twrites out.html and the MultiQC files out_mqc.json and out_*_mqc.json\n";
 
 wes::qc::QcReports reports;  // a few tens of KiB: kept off the stack
+wes::qc::ReadStatsReport stats;
 
 int qc_report(int argc, char** argv) {
     if (argc != 2 && argc != 3) {
@@ -43,10 +46,16 @@ int qc_report(int argc, char** argv) {
         wes::say("%s\n", error.c_str());
         return wes::exit_failure;
     }
-    std::vector<wes::qc::OutputFile> files = wes::qc::multiqc_files(reports, sample);
-    files.insert(files.begin(), {".html", wes::qc::qc_page(reports, sample, out)});
+    // A run of an older read_qc_stat has no out.read_stats: the page says so.
+    if (!wes::qc::load_read_stats(out + wes::qc::k_read_stats_suffix, stats, error)) {
+        wes::say("%s\n", error.c_str());
+        return wes::exit_failure;
+    }
+    std::vector<wes::qc::OutputFile> files = wes::qc::multiqc_files(reports, stats, sample);
+    files.insert(files.begin(), {".html", wes::qc::qc_page(reports, stats, sample, out)});
     std::vector<std::string> inputs;
     for (const char* suffix : wes::qc::k_report_suffixes) inputs.push_back(out + suffix);
+    inputs.push_back(out + wes::qc::k_read_stats_suffix);
     for (const wes::qc::OutputFile& f : files) {
         if (wes::is_also_an_input(out + f.suffix, inputs)) {
             wes::report_output_is_input(out + f.suffix);

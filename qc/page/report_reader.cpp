@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "line_reader.hpp"
+#include "report_lines.hpp"
 
 namespace wes::qc {
 
@@ -16,73 +16,6 @@ constexpr double k_nan = std::numeric_limits<double>::quiet_NaN();
 // Shares are printed with four decimals, so the 41 of a cycle may add up to 1 give or
 // take 41 half-units of the last place; anything further off is not a cycle's row.
 constexpr double k_sum_tolerance = 0.005;
-
-// Reads a small report line by line, numbering the lines, and words the messages.
-class ReportReader {
-public:
-    bool open(const std::string& path, std::string& error) {
-        if (reader_.open(path)) return true;
-        error = reader_.failure_message();
-        return false;
-    }
-    // False at the end of the file or on a read error (failed() tells them apart).
-    bool next(std::string_view& line) {
-        LineReader::Status s = reader_.next(line);
-        if (s == LineReader::Status::error) failed_ = true;
-        if (s != LineReader::Status::line) return false;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        return true;
-    }
-    bool failed() const { return failed_; }
-    std::uint64_t line_no() const { return reader_.line_number(); }
-    // False with error set: a read error, or what is wrong with the current line.
-    bool read_error(std::string& error) const {
-        error = reader_.failure_message();
-        return false;
-    }
-    bool bad_line(std::string& error, const std::string& what) const { return bad_line(error, line_no(), what); }
-    bool bad_line(std::string& error, std::uint64_t line, const std::string& what) const {
-        error = "Error: " + reader_.path() + " line " + std::to_string(line) + ": " + what;
-        return false;
-    }
-
-private:
-    LineReader reader_;
-    bool failed_ = false;
-};
-
-std::vector<std::string_view> split_tabs(std::string_view line) {
-    std::vector<std::string_view> f;
-    for (;;) {
-        std::size_t t = line.find('\t');
-        f.push_back(line.substr(0, t));
-        if (t == std::string_view::npos) return f;
-        line.remove_prefix(t + 1);
-    }
-}
-
-bool is_nan_text(std::string_view s) { return s == "-nan" || s == "nan"; }
-
-// A decimal number written whole (no sign other than a leading minus, no blanks).
-bool parse_number(std::string_view s, double& v) {
-    if (s.empty() || s.front() == '+') return false;
-    auto r = std::from_chars(s.data(), s.data() + s.size(), v);
-    return r.ec == std::errc() && r.ptr == s.data() + s.size() && std::isfinite(v);
-}
-
-bool parse_count(std::string_view s, std::uint64_t& v) {
-    if (s.empty()) return false;
-    auto r = std::from_chars(s.data(), s.data() + s.size(), v);
-    return r.ec == std::errc() && r.ptr == s.data() + s.size();
-}
-
-std::string quoted(std::string_view s) {
-    constexpr std::size_t k_shown = 40;
-    std::string q = "\"";
-    q.append(s.substr(0, k_shown));
-    if (s.size() > k_shown) q += "...";
-    return q + "\"";
-}
 
 bool read_header(ReportReader& in, std::string_view header, const char* words, std::string& error) {
     std::string_view line;

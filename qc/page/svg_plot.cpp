@@ -74,9 +74,9 @@ void open_svg(std::string& out, int width, int height, const std::string& title)
     text(out, "title", 8, 18, title);
 }
 
-// Axis lines, the x ticks and labels (cycles) and the y label.
-void cycle_axes(std::string& out, const Frame& f, const Scale& x, int last, const std::string& x_label,
-                const std::string& y_label) {
+// Axis lines, the x ticks (at their pixel, with their label), the x and y labels.
+void axes(std::string& out, const Frame& f, const std::vector<std::pair<double, std::string>>& x_ticks,
+          const std::string& x_label, const std::string& y_label) {
     out += "<path class=\"axis\" d=\"";
     point(out, 'M', f.left, f.top);
     out += 'V';
@@ -84,12 +84,12 @@ void cycle_axes(std::string& out, const Frame& f, const Scale& x, int last, cons
     out += 'H';
     append_number(out, f.right, 1);
     out += "\"/>";
-    if (last > 0) {
+    if (!x_ticks.empty()) {
         std::string ticks;
-        for (int c : cycle_ticks(last)) {
-            point(ticks, 'M', x(c), f.bottom);
+        for (const auto& [x, label] : x_ticks) {
+            point(ticks, 'M', x, f.bottom);
             ticks += "v5";
-            text(out, "tick", x(c), f.bottom + 18, std::to_string(c), " text-anchor=\"middle\"");
+            text(out, "tick", x, f.bottom + 18, label, " text-anchor=\"middle\"");
         }
         out += "<path class=\"axis\" d=\"" + ticks + "\"/>";
     }
@@ -100,8 +100,17 @@ void cycle_axes(std::string& out, const Frame& f, const Scale& x, int last, cons
     text(out, "label", 14, (f.top + f.bottom) / 2, y_label, rotate.c_str());
 }
 
-void no_data(std::string& out, const Frame& f) {
-    text(out, "nodata", (f.left + f.right) / 2, (f.top + f.bottom) / 2, "no bases counted", " text-anchor=\"middle\"");
+// The same over cycles 1..last.
+void cycle_axes(std::string& out, const Frame& f, const Scale& x, int last, const std::string& x_label,
+                const std::string& y_label) {
+    std::vector<std::pair<double, std::string>> ticks;
+    if (last > 0)
+        for (int c : cycle_ticks(last)) ticks.emplace_back(x(c), std::to_string(c));
+    axes(out, f, ticks, x_label, y_label);
+}
+
+void no_data(std::string& out, const Frame& f, const char* what) {
+    text(out, "nodata", (f.left + f.right) / 2, (f.top + f.bottom) / 2, what, " text-anchor=\"middle\"");
 }
 
 }  // namespace
@@ -131,15 +140,15 @@ Axis nice_axis(double lo, double hi, int target_ticks) {
     return a;
 }
 
-std::vector<int> cycle_ticks(int last, int target_ticks) {
+std::vector<int> value_ticks(int first, int last, int target_ticks) {
     std::vector<int> t;
-    if (last < 1) return t;
-    t.push_back(1);
-    if (last == 1) return t;
-    double raw = static_cast<double>(last - 1) / std::max(1, target_ticks);
+    if (last < first) return t;
+    t.push_back(first);
+    if (last == first) return t;
+    double raw = static_cast<double>(last - first) / std::max(1, target_ticks);
     int step = std::max(1, static_cast<int>(std::lround(nice_step(std::max(raw, 1.0), raw >= 10))));
-    for (int c = step; c <= last; c += step)
-        if (c > 1) t.push_back(c);
+    for (int v = (first / step + 1) * step; v <= last; v += step)
+        if (2 * (v - first) >= step) t.push_back(v);  // none crowding the first
     return t;
 }
 
@@ -182,10 +191,10 @@ std::string line_path(const std::vector<double>& values, const Scale& x, const S
 
 namespace {
 
-// Background bands, the value grid and its tick labels of a line chart.
-void bands_and_grid(std::string& out, const LineChart& c, const Frame& f, const Scale& y) {
-    for (const Band& b : c.bands) {
-        double from = std::clamp(b.from, c.y.lo, c.y.hi), to = std::clamp(b.to, c.y.lo, c.y.hi);
+// Background bands, the value grid and its tick labels.
+void bands_and_grid(std::string& out, const Axis& axis, const std::vector<Band>& bands, const Frame& f, const Scale& y) {
+    for (const Band& b : bands) {
+        double from = std::clamp(b.from, axis.lo, axis.hi), to = std::clamp(b.to, axis.lo, axis.hi);
         if (to <= from) continue;
         out += "<rect class=\"" + b.css_class + "\"";
         attr(out, "x", f.left);
@@ -195,11 +204,11 @@ void bands_and_grid(std::string& out, const LineChart& c, const Frame& f, const 
         out += "/>";
     }
     std::string grid;
-    for (double t : c.y.ticks) {
+    for (double t : axis.ticks) {
         point(grid, 'M', f.left, y(t));
         grid += 'H';
         append_number(grid, f.right, 1);
-        text(out, "tick", f.left - 6, y(t) + 4, number(t, c.y.decimals), " text-anchor=\"end\"");
+        text(out, "tick", f.left - 6, y(t) + 4, number(t, axis.decimals), " text-anchor=\"end\"");
     }
     out += "<path class=\"grid\" d=\"" + grid + "\"/>";
 }
@@ -216,23 +225,30 @@ void line_legend(std::string& out, const std::vector<Series>& series, double rig
     }
 }
 
+// The plot area of a chart with a title and a legend: the legend goes right-aligned on
+// the title's line, or on a line of its own below it when the two would meet; the plot
+// then starts lower. legend_y is where the legend goes.
+Frame chart_frame(const std::string& title, const std::vector<Series>& series, int width, int height, double& legend_y) {
+    const double right = static_cast<double>(width) - 14;
+    double legend_w = 0;
+    for (const Series& s : series) legend_w += text_width(s.label, 12) + 42;
+    const bool own_line = right - legend_w < 8 + text_width(title, 14) * 1.1 + 16;
+    legend_y = own_line ? 38 : 18;
+    return Frame{58, own_line ? 52.0 : 34.0, right, static_cast<double>(height) - 48};
+}
+
 }  // namespace
 
 std::string render(const LineChart& c) {
     std::string out;
     open_svg(out, c.width, c.height, c.title);
-    // The legend goes right-aligned on the title's line, or on a line of its own below
-    // it when the two would meet; the plot then starts lower.
-    const double right = static_cast<double>(c.width) - 14;
-    double legend_w = 0;
-    for (const Series& s : c.series) legend_w += text_width(s.label, 12) + 42;
-    const bool own_line = right - legend_w < 8 + text_width(c.title, 14) * 1.1 + 16;
-    const Frame f{58, own_line ? 52.0 : 34.0, right, static_cast<double>(c.height) - 48};
+    double legend_y = 0;
+    const Frame f = chart_frame(c.title, c.series, c.width, c.height, legend_y);
     int last = std::max(c.last_cycle, 0);
     Scale x = last > 1 ? Scale{1, static_cast<double>(last), f.left, f.right}
                        : Scale{0.5, 1.5, f.left, f.right};
     Scale y{c.y.lo, c.y.hi, f.bottom, f.top};
-    bands_and_grid(out, c, f, y);
+    bands_and_grid(out, c.y, c.bands, f, y);
     cycle_axes(out, f, x, last, c.x_label, c.y_label);
     bool any = false;
     for (const Series& s : c.series) {
@@ -241,8 +257,51 @@ std::string render(const LineChart& c) {
         any = true;
         out += "<path class=\"line " + s.css_class + "\" d=\"" + d + "\"/>";
     }
-    if (!any) no_data(out, f);
-    line_legend(out, c.series, f.right, own_line ? 38 : 18);
+    if (!any) no_data(out, f, "no bases counted");
+    line_legend(out, c.series, f.right, legend_y);
+    out += "</svg>";
+    return out;
+}
+
+std::string render(const BarChart& c) {
+    std::string out;
+    open_svg(out, c.width, c.height, c.title);
+    double legend_y = 0;
+    const Frame f = chart_frame(c.title, c.series, c.width, c.height, legend_y);
+    std::size_t slots = 0;
+    for (const Series& s : c.series) slots = std::max(slots, s.values.size());
+    const double slot_w = (f.right - f.left) / static_cast<double>(std::max<std::size_t>(slots, 1));
+    const Scale y{c.y.lo, c.y.hi, f.bottom, f.top};
+    bands_and_grid(out, c.y, {}, f, y);
+    std::vector<std::pair<double, std::string>> ticks;
+    if (!c.names.empty()) {
+        for (std::size_t i = 0; i < c.names.size(); ++i) ticks.emplace_back(f.left + (i + 0.5) * slot_w, c.names[i]);
+    } else if (slots > 0) {
+        const int bin = std::max(c.bin, 1);
+        for (int v : value_ticks(c.first_x, c.first_x + static_cast<int>(slots - 1) * bin))
+            ticks.emplace_back(f.left + (static_cast<double>(v - c.first_x) / bin + 0.5) * slot_w, std::to_string(v));
+    }
+    axes(out, f, ticks, c.x_label, c.y_label);
+    // Each series a path of vertical strokes as wide as its bars, side by side in a slot.
+    const double ns = static_cast<double>(std::max<std::size_t>(c.series.size(), 1)), bar_w = slot_w * 0.8 / ns;
+    bool any = false;
+    for (std::size_t k = 0; k < c.series.size(); ++k) {
+        std::string d;
+        const std::vector<double>& v = c.series[k].values;
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            if (!(v[i] > 0)) continue;
+            point(d, 'M', f.left + (i + 0.5) * slot_w + (static_cast<double>(k) - (ns - 1) / 2) * bar_w, y(0));
+            d += 'V';
+            append_number(d, y(std::min(v[i], c.y.hi)), 1);
+        }
+        if (d.empty()) continue;
+        any = true;
+        out += "<path class=\"bar " + c.series[k].css_class + "\"";
+        attr(out, "stroke-width", bar_w);
+        out += " d=\"" + d + "\"/>";
+    }
+    if (!any) no_data(out, f, "no reads counted");
+    line_legend(out, c.series, f.right, legend_y);
     out += "</svg>";
     return out;
 }
@@ -336,7 +395,7 @@ std::string render(const HeatMap& m) {
     out += heat_cells(m, last, f, cell_w);
     score_axis(out, f);
     cycle_axes(out, f, Scale{0.5, last + 0.5, f.left, f.right}, last, "Cycle", "Phred score");
-    if (last == 0) no_data(out, f);
+    if (last == 0) no_data(out, f, "no bases counted");
     heat_legend(out, f);
     out += "</svg>";
     return out;

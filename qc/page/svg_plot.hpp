@@ -21,9 +21,11 @@ struct Axis {
 // about target_ticks steps. A single value is widened by 5% either way ([0, 0] to [0, 1]).
 Axis nice_axis(double lo, double hi, int target_ticks = 5);
 
-// Tick cycles for an axis of cycles 1..last: cycle 1, then the multiples of a step of
-// 1, 2 or 5 times a power of ten (about target_ticks of them) up to last.
-std::vector<int> cycle_ticks(int last, int target_ticks = 7);
+// Tick values for an axis of whole values first..last (first >= 0): first, then the
+// multiples of a step of 1, 2 or 5 times a power of ten (about target_ticks of them) up
+// to last. Cycles: value_ticks(1, last).
+std::vector<int> value_ticks(int first, int last, int target_ticks = 7);
+inline std::vector<int> cycle_ticks(int last, int target_ticks = 7) { return value_ticks(1, last, target_ticks); }
 
 // v in fixed notation with at most `decimals` places, trailing zeros dropped ("-0" is "0").
 void append_number(std::string& out, double v, int decimals);
@@ -61,6 +63,20 @@ struct LineChart {
 };
 
 std::string render(const LineChart& chart);
+
+// Bars over slots of whole values (a distribution), or over named slots: one bar per
+// series in each slot, side by side.
+struct BarChart {
+    std::string title, x_label, y_label;
+    int width = 1100, height = 280;
+    int first_x = 0;                 // the value of the first slot
+    int bin = 1;                     // values per slot
+    std::vector<std::string> names;  // when given, each slot's label (all shown), else values
+    Axis y;
+    std::vector<Series> series;  // one value per slot; NaN or 0: no bar
+};
+
+std::string render(const BarChart& chart);
 
 // The colour class (0-7) of a share in the heat map, -1 for none at all.
 int heat_class(double share);

@@ -108,10 +108,11 @@ int count(const std::string& text, const std::string& what) {
     return n;
 }
 
-// The seven MultiQC files of out.
+// The twelve MultiQC files of out.
 std::vector<std::string> all_json(const std::string& out) {
     std::vector<std::string> files;
-    for (const char* f : {"", "_mean_quality_r1", "_mean_quality_r2", "_q30_r1", "_q30_r2", "_gc_r1", "_gc_r2"})
+    for (const char* f : {"", "_mean_quality_r1", "_mean_quality_r2", "_q30_r1", "_q30_r2", "_gc_r1", "_gc_r2",
+                          "_read_length_r1", "_read_length_r2", "_adapters_r1", "_adapters_r2", "_duplication"})
         if (file_exists(out + f + "_mqc.json")) files.push_back(read_file(out + f + "_mqc.json"));
     return files;
 }
@@ -137,12 +138,22 @@ protected:
     std::string quality = read_file(data_path("qc/single.quality"));
     std::string gc = read_file(data_path("qc/single.GC_content"));
     std::string totstat = read_file(data_path("qc/single.totstat"));
+    // The example pair's per-read report, with an OVER line added by hand (a sequence of
+    // one pair is never overrepresented) so that the page shows one.
+    std::string read_stats = read_file(data_path("qc/single.read_stats"));
     void write_reports() {
         write_file(out + ".quality", quality);
         write_file(out + ".GC_content", gc);
         write_file(out + ".totstat", totstat);
+        write_file(out + ".read_stats", read_stats);
     }
 };
+
+int sections_marked(const std::string& page) {
+    int n = 0;
+    for (const char* m : {"pass", "warn", "fail"}) n += count(page, "<span class=\"mark " + std::string(m) + "\">" + m + "</span></h2>");
+    return n;
+}
 
 TEST_F(QcPageCli, WritesThePageAndTheMultiqcFiles) {
     write_reports();
@@ -154,61 +165,91 @@ TEST_F(QcPageCli, WritesThePageAndTheMultiqcFiles) {
     EXPECT_NE(page.find("<title>Read QC: S1.qc</title>"), std::string::npos);  // the default sample name
     int charts = 0;
     for (std::size_t at = 0; (at = page.find("<svg class=\"chart\"", at)) != std::string::npos; ++at) ++charts;
-    EXPECT_EQ(charts, 6);
+    EXPECT_EQ(charts, 12);
     for (const char* outside : {"<script", "://", "src=", "url(", "@import"})
         EXPECT_EQ(page.find(outside), std::string::npos) << outside;
-    // The example run of one read pair of 4 bases each.
+    // The example run of one read pair of 4 bases each: a mark on each of the eight
+    // modules, in the verdicts at the top and in their sections, and where they came from.
     EXPECT_NE(page.find("<td class=\"n\">62.5\u00a0%</td>"), std::string::npos);
+    EXPECT_EQ(count(page, "</a></th><td><span class=\"mark "), 8);
+    EXPECT_EQ(sections_marked(page), 8);
+    EXPECT_NE(page.find("<th scope=\"row\">Pair 1, read 2</th><td class=\"n\">single_2.fq</td><td class=\"note\">16 bytes, "
+                        "modified 2025-01-01T00:00:00Z</td>"), std::string::npos);
+    EXPECT_NE(page.find("<td class=\"note\">run 2025-01-02T03:04:05Z</td>"), std::string::npos);
+    EXPECT_NE(page.find("<code>ACGT</code></td><td><code>GGCA</code>"), std::string::npos);  // overrepresented
     EXPECT_EQ(read_file(out + "_mqc.json").substr(read_file(out + "_mqc.json").find("\"data\"")),
               "\"data\": {\n    \"S1.qc\": {\"bases\": 8, \"q20_pct\": 37.5, \"q30_pct\": 25, \"gc_pct\": 62.5, "
-              "\"reads\": 2}\n  }\n}\n");
-    std::string q30 = read_file(out + "_q30_r1_mqc.json");
-    EXPECT_NE(q30.find("\"S1.qc\": {\"1\": 100, \"2\": 100, \"3\": 0, \"4\": 0}"), std::string::npos);
-    EXPECT_EQ(all_json(out).size(), 7u);
+              "\"dup_pct\": 0, \"adapter_pct\": 0, \"mean_len\": 4, \"reads\": 2}\n  }\n}\n");
+    struct Holds {
+        const char* file;
+        const char* data;
+    };
+    for (const Holds& h : {Holds{"_q30_r1", "{\"1\": 100, \"2\": 100, \"3\": 0, \"4\": 0}"},
+                           Holds{"_read_length_r2", "{\"4\": 100}"},
+                           Holds{"_adapters_r1", "{\"1\": 0, \"2\": 0, \"3\": 0, \"4\": 0}"},
+                           Holds{"_duplication", "{\"1\": 100, \"2\": 0, "}})
+        EXPECT_NE(read_file(out + h.file + "_mqc.json").find("\"S1.qc\": " + std::string(h.data)), std::string::npos) << h.file;
+    EXPECT_EQ(all_json(out).size(), 12u);
 }
 
 TEST_F(QcPageCli, NamesAreEscapedWhereverTheyLand) {
     // The sample name shows in the page's title, heading and summary table, and once in
     // each MultiQC file; taken from the output name, also in the line naming the reports.
+    // A name in out.read_stats (an input's path, and the bases of an overrepresented read)
+    // shows on the page once each, and in no MultiQC file.
+    enum Route { sample, out_name, stats };
     struct Case {
-        std::string out_name, sample;  // no sample: the default
+        Route route;
+        std::string raw;  // as given (in out.read_stats: as escape_field writes it)
         std::string html;
         int on_page;
         std::string json;
     };
     const Case cases[] = {
-        {"S1.qc", "A&B \"7\"'", "A&amp;B &quot;7&quot;&#39;", 3, "\"A&B \\\"7\\\"'\""},
-        {"S1.qc", "<b>x</b>", "&lt;b&gt;x&lt;/b&gt;", 3, "\"<b>x</b>\""},
-        {"x<&y", "", "x&lt;&amp;y", 4, "\"x<&y\""},
-        {"S1.qc", "a\tb\\", "a\tb\\", 3, "\"a\\u0009b\\\\\""},
-        {"S1.qc", "Caf\xc3\xa9 \xf0\x9f\xa7\xac", "Caf\xc3\xa9 \xf0\x9f\xa7\xac", 3, "\"Caf\\u00e9 \\ud83e\\uddec\""},
-        {"Caf\xe9", "", "Caf\xef\xbf\xbd", 4, "\"Caf\\ufffd\""},  // Latin-1, not UTF-8
+        {sample, "A&B \"7\"'", "A&amp;B &quot;7&quot;&#39;", 3, "\"A&B \\\"7\\\"'\""},
+        {sample, "<b>x</b>", "&lt;b&gt;x&lt;/b&gt;", 3, "\"<b>x</b>\""},
+        {out_name, "x<&y", "x&lt;&amp;y", 4, "\"x<&y\""},
+        {sample, "a\tb\\", "a\tb\\", 3, "\"a\\u0009b\\\\\""},
+        {sample, "Caf\xc3\xa9 \xf0\x9f\xa7\xac", "Caf\xc3\xa9 \xf0\x9f\xa7\xac", 3, "\"Caf\\u00e9 \\ud83e\\uddec\""},
+        {out_name, "Caf\xe9", "Caf\xef\xbf\xbd", 4, "\"Caf\\ufffd\""},  // Latin-1, not UTF-8
+        {stats, "r<1>&'\"\\t\\\\.fq", "r&lt;1&gt;&amp;&#39;&quot;\t\\.fq", 2, ""},
+        {stats, "Caf\xe9\\n<", "Caf\xef\xbf\xbd\n&lt;", 2, ""},
     };
     for (const Case& c : cases) {
-        out = dir.path(c.out_name);
+        out = dir.path(c.route == out_name ? c.raw : "S1.qc");
         write_reports();
         std::vector<std::string> args = {out};
-        if (!c.sample.empty()) args.push_back(c.sample);
+        if (c.route == sample) args.push_back(c.raw);
+        if (c.route == stats) {
+            std::string text = read_stats;
+            text.replace(text.find("single_1.fq"), 11, c.raw);
+            text.replace(text.find("ACGT\tGGCA"), 4, c.raw);
+            write_file(out + ".read_stats", text);
+        }
         ASSERT_EQ(run_program("qc_report", args).status, 0) << c.html;
-        const std::string page = read_file(out + ".html"), raw = c.sample.empty() ? c.out_name : c.sample;
+        const std::string page = read_file(out + ".html");
         EXPECT_EQ(count(page, c.html), c.on_page) << c.html;
-        if (raw != c.html) {
-            EXPECT_EQ(count(page, raw), 0) << c.html;
+        if (c.raw != c.html) {
+            EXPECT_EQ(count(page, c.raw), 0) << c.html;
         }
         for (const std::string& json : all_json(out)) {
-            EXPECT_EQ(count(json, c.json + ": {"), 1) << c.html;
+            if (c.route != stats) {
+                EXPECT_EQ(count(json, c.json + ": {"), 1) << c.html;
+            }
             EXPECT_EQ(std::count_if(json.begin(), json.end(), [](char b) { return b & 0x80; }), 0) << c.html;
         }
     }
 }
 
 TEST_F(QcPageCli, BadReportsAreNamedWithTheirLine) {
-    std::string q = out + ".quality", g = out + ".GC_content", t = out + ".totstat";
+    std::string q = out + ".quality", g = out + ".GC_content", t = out + ".totstat", s = out + ".read_stats";
+    const std::string& rs = read_stats;
     std::string nan_row = "2\t-nan\t-nan\t-nan\t-nan\t-nan";
     struct Case {
         const char* name;
         std::string quality, gc, totstat;
         std::string message;
+        std::string per_read = "";  // out.read_stats; "": the example's
     };
     const Case cases[] = {
         {"319 rows", with_line(quality, 321, nullptr), gc, totstat,
@@ -236,11 +277,42 @@ TEST_F(QcPageCli, BadReportsAreNamedWithTheirLine) {
          t + " line 2: expected read2_len<TAB>value, found \"read_len\t4\""},
         {"10 keys", quality, gc, with_line(totstat, 11, nullptr),
          t + " line 11: the summary ends after 10 of its 11 lines (Q_tot is missing)"},
+        // out.read_stats (lines 8-20 SN, 22-23 LEN, 25-26 QUAL, 31-38 ADAPTER, 40-49 DUP, 51 OVER)
+        {"first line", quality, gc, totstat, s + " line 1: expected \"# read_stats format 1\", found \"# read_stats format 2\"",
+         with_line(rs, 1, "# read_stats format 2")},
+        {"tag", quality, gc, totstat, s + " line 25: unknown line tag \"QUALITY\"", with_line(rs, 25, "QUALITY\t1\t27\t1")},
+        {"order", quality, gc, totstat, s + " line 29: a LEN line after the GC lines", with_line(rs, 29, "LEN\t2\t4\t1")},
+        {"input order", quality, gc, totstat, s + " line 6: expected pair 1 mate 2, found pair 1 mate 1",
+         with_line(rs, 6, "INPUT\t1\t1\t16\t2025-01-01T00:00:00Z\tx")},
+        {"escape", quality, gc, totstat, s + " line 5: the path \"a\\x.fq\" holds a backslash that escapes nothing",
+         with_line(rs, 5, "INPUT\t1\t1\t16\t2025-01-01T00:00:00Z\ta\\x.fq")},
+        {"SN key", quality, gc, totstat, s + " line 9: expected SN bases_1, found \"bases\"", with_line(rs, 9, "SN\tbases\t4")},
+        {"count", quality, gc, totstat, s + " line 22: reads \"many\" is not a count", with_line(rs, 22, "LEN\t1\t4\tmany")},
+        {"more reads than pairs", quality, gc, totstat, s + " line 22: more reads than the 1 of read_pairs",
+         with_line(rs, 22, "LEN\t1\t4\t2")},
+        {"lengths of a read missing", quality, gc, totstat,
+         s + " line 24: the QUAL lines begin while the LEN lines of read 1 count 0 reads, not the 1 of read_pairs",
+         with_line(rs, 22, nullptr)},
+        {"cycle gap", quality, gc, totstat, s + " line 33: expected cycle 3 of read 1, found \"4\"",
+         with_line(rs, 33, "ADAPTER\t1\t4\t0\t0\t0")},
+        {"adapter count", quality, gc, totstat,
+         s + " line 32: Illumina universal \"2\" falls below the cycle before or passes read_pairs",
+         with_line(rs, 32, "ADAPTER\t1\t2\t2\t0\t0")},
+        {"9 DUP lines", quality, gc, totstat, s + " line 50: the OVER lines begin after 9 of the 10 DUP lines",
+         with_line(rs, 49, nullptr)},
+        {"share", quality, gc, totstat, s + " line 40: the share \"1.5\" is not a share between 0 and 1",
+         with_line(rs, 40, "DUP\t1\t1\t1\t1.5")},
+        {"adapter name", quality, gc, totstat, s + " line 51: the adapter \"Illumina\" is none of those looked for",
+         with_line(rs, 51, "OVER\t1\t1.000000\tACGT\tGGCA\tIllumina\t-")},
+        {"cut short", quality, gc, totstat,
+         s + " line 31: the report ends after 0 ADAPTER lines of read 1, not one per cycle up to 4",
+         rs.substr(0, rs.find("\nADAPTER") + 1)},
     };
     for (const Case& c : cases) {
         write_file(q, c.quality);
         write_file(g, c.gc);
         write_file(t, c.totstat);
+        write_file(s, c.per_read.empty() ? rs : c.per_read);
         auto r = run_program("qc_report", {out});
         EXPECT_EQ(r.status, 2) << c.name;
         EXPECT_EQ(r.out, "Error: " + c.message + "\n") << c.name;
@@ -291,35 +363,44 @@ TEST_F(QcPageCli, CrlfReportsAndCyclesWithoutBasesGiveCleanFiles) {
     ASSERT_EQ(run_program("read_qc_stat", {out + "_1.fq", out + "_1.fq", dir.path("E")}).status, 0);
     struct Case {
         const char* name;
-        std::string quality, gc, totstat;
+        std::string quality, gc, totstat, read_stats;  // no read_stats: none at all
         const char* file;  // a MultiQC file, and what it holds
         std::string holds;
-        int empty_charts;
+        int empty_charts, marked;  // charts without data, sections with a mark
     };
     const Case cases[] = {
-        {"CRLF", crlf(quality), crlf(gc), crlf(totstat), "", "", 0},
+        {"CRLF", crlf(quality), crlf(gc), crlf(totstat), crlf(read_stats), "", "", 0, 8},
         {"cycle 2 without bases", with_line(quality, 3, nan_quality.c_str()),
-         with_line(gc, 3, "2\t-nan\t-nan\t-nan\t-nan\t-nan"), totstat, "_q30_r1",
-         "\"S\": {\"1\": 100, \"3\": 0, \"4\": 0}", 0},
+         with_line(gc, 3, "2\t-nan\t-nan\t-nan\t-nan\t-nan"), totstat, read_stats, "_q30_r1",
+         "\"S\": {\"1\": 100, \"3\": 0, \"4\": 0}", 0, 8},
+        {"reports of an older run, without out.read_stats", quality, gc, totstat, "", "_duplication", "\"data\": {}", 0, 2},
         {"a run without bases", read_file(dir.path("E.quality")), read_file(dir.path("E.GC_content")),
-         read_file(dir.path("E.totstat")), "", "\"S\": {\"bases\": 0, \"reads\": 0}", 6},
+         read_file(dir.path("E.totstat")), read_file(dir.path("E.read_stats")), "", "\"S\": {\"bases\": 0, \"reads\": 0}",
+         12, 8},
     };
     for (const Case& c : cases) {
         write_file(out + ".quality", c.quality);
         write_file(out + ".GC_content", c.gc);
         write_file(out + ".totstat", c.totstat);
+        std::remove((out + ".read_stats").c_str());
+        if (!c.read_stats.empty()) write_file(out + ".read_stats", c.read_stats);
         auto r = run_program("qc_report", {out, "S"});
         EXPECT_EQ(r.status, 0) << c.name << ": " << r.out;
         for (const std::string& j : all_json(out)) EXPECT_EQ(j.find("nan"), std::string::npos) << c.name << "\n" << j;
         EXPECT_NE(read_file(out + c.file + "_mqc.json").find(c.holds), std::string::npos) << c.name;
-        EXPECT_EQ(count(read_file(out + ".html"), ">no bases counted<"), c.empty_charts) << c.name;
+        const std::string html = read_file(out + ".html");
+        EXPECT_EQ(count(html, ">no bases counted<") + count(html, ">no reads counted<"), c.empty_charts) << c.name;
+        EXPECT_EQ(sections_marked(html), c.marked) << c.name;
+        EXPECT_EQ(count(html, "S1.qc.read_stats is not there"), c.read_stats.empty() ? 2 : 0) << c.name;
         if (c.name == std::string("CRLF")) {
-            EXPECT_EQ(read_file(out + ".html"), page);
+            EXPECT_EQ(html, page);
             EXPECT_EQ(all_json(out), json);
         }
     }
-    // The last case: a summary without fractions, and read 2 without a line at all.
+    // The last case: a summary without fractions, every module failed, and read 2
+    // without a line at all.
     EXPECT_NE(read_file(out + ".html").find("<td class=\"n\">\u2013</td>"), std::string::npos);  // Q20 of nothing
+    EXPECT_EQ(count(read_file(out + ".html"), "<span class=\"mark fail\">fail</span></h2>"), 8);
     std::string q30 = read_file(out + "_q30_r2_mqc.json");
     EXPECT_EQ(q30.substr(q30.size() - 13), "\"data\": {}\n}\n");  // no line rather than an empty one
 }

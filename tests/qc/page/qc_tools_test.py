@@ -2,11 +2,13 @@
 
     qc_tools_test.py browser BIN_DIR SOURCE_DIR WORK_DIR
         headless Chromium renders the demo sample's page; the screenshot must not be blank
-        and the rendered document must hold every plot. The screenshot stays in WORK_DIR
+        and the rendered document must hold every plot, every module's section with its
+        mark, the verdicts and the run's provenance. The screenshot stays in WORK_DIR
         (qc_page.png: the picture of the README, docs/qc_page.png).
     qc_tools_test.py multiqc BIN_DIR SOURCE_DIR WORK_DIR
         multiqc with the suite's config over three samples' files in one folder: the report
-        names the three and holds the suite's section with every plot, in order.
+        names the three, shows the suite's general-statistics columns and holds the suite's
+        section with every plot, in order.
 
 Exit status 0 passed, 1 failed, 77 skipped (the tool is not installed).
 """
@@ -92,16 +94,32 @@ def png_pixels(path):
 
 
 class Elements(html.parser.HTMLParser):
-    """Each SVG chart of a document, with the classes of its elements and its texts."""
+    """Each SVG chart of a document, with the classes of its elements and its texts; each
+    section with the mark in its heading; the rows of the verdicts and of the run."""
 
     def __init__(self):
         super().__init__()
         self.charts, self.scripts, self.in_text = [], 0, False
+        self.sections, self.in_h2, self.marks, self.rows, self.table = {}, False, [], [], None
+        self.section = None
 
     def handle_starttag(self, tag, attrs):
         a = dict(attrs)
         if tag == "script":
             self.scripts += 1
+        if tag == "section":
+            self.section = a.get("id")
+            self.sections[self.section] = None
+        if tag == "h2":
+            self.in_h2 = True
+        if tag == "span" and "mark" in a.get("class", "").split():
+            mark = a["class"].split()[-1]
+            if self.in_h2:
+                self.sections[self.section] = mark
+            elif self.section == "verdicts":
+                self.marks.append(mark)
+        if tag == "tr" and self.section in ("verdicts", "provenance"):
+            self.rows.append((self.section, []))
         if tag == "svg" and "chart" in a.get("class", ""):
             self.charts.append({"paths": [], "texts": []})
         elif self.charts and tag == "path":
@@ -111,9 +129,18 @@ class Elements(html.parser.HTMLParser):
     def handle_data(self, data):
         if self.in_text and self.charts:
             self.charts[-1]["texts"].append(data)
+        if self.rows and self.section == self.rows[-1][0]:
+            self.rows[-1][1].append(data)
 
     def handle_endtag(self, tag):
         self.in_text = False
+        if tag == "h2":
+            self.in_h2 = False
+        if tag == "section":
+            self.section = None
+
+
+MODULES = ["quality", "composition", "lengths", "read_quality", "read_gc", "adapters", "duplication", "overrepresented"]
 
 
 def browser(bin_dir, source_dir, work):
@@ -122,7 +149,7 @@ def browser(bin_dir, source_dir, work):
     demo = os.path.join(source_dir, "demo", "data")
     qc_files(bin_dir, out, os.path.join(demo, "DEMO01_R1.fq.gz"), os.path.join(demo, "DEMO01_R2.fq.gz"), "DEMO01")
     size = os.path.getsize(out + ".html")
-    if size >= 100 * 1024:
+    if size >= 250 * 1024:
         fail("the page of a 2x150 sample has %d bytes" % size)
     shot = os.path.join(work, "qc_page.png")
     if os.path.exists(shot):
@@ -147,17 +174,30 @@ def browser(bin_dir, source_dir, work):
     doc.feed(dom)
     if doc.scripts:
         fail("the page runs a script")
-    if len(doc.charts) != 6:
-        fail("%d charts rendered, 6 expected" % len(doc.charts))
+    if len(doc.charts) != 12:
+        fail("%d charts rendered, 12 expected" % len(doc.charts))
     for n, chart in enumerate(doc.charts):
-        if "Cycle" not in chart["texts"] or sum(t.isdigit() for t in chart["texts"]) < 5:
-            fail("chart %d has no cycle axis with ticks" % (n + 1))
+        if sum(t.isdigit() for t in chart["texts"]) < 5:
+            fail("chart %d (%s) has no axis with ticks" % (n + 1, chart["texts"][:1]))
         lines = [d for cls, d in chart["paths"] if cls.startswith("line") and d.count(" ") > 150]
         cells = {cls for cls, d in chart["paths"] if cls in ("h%d" % i for i in range(8))}
-        if len(lines) < 2 and len(cells) < 4:
+        bars = [d for cls, d in chart["paths"] if cls.startswith("bar") and "V" in d]
+        if "Cycle" in chart["texts"] and len(lines) < 2 and len(cells) < 4:
             fail("chart %d (%s) shows no series over the 150 cycles" % (n + 1, chart["texts"][:1]))
-    print("the page (%d bytes) rendered: %d charts, %.1f%% inked, screenshot %s" % (size, len(doc.charts),
-                                                                                      100 * inked, shot))
+        if "Cycle" not in chart["texts"] and not bars:
+            fail("chart %d (%s) shows no bars" % (n + 1, chart["texts"][:1]))
+    # Every module has its section with a mark, and its row in the verdicts at the top.
+    for module in MODULES:
+        if doc.sections.get(module) not in ("pass", "warn", "fail"):
+            fail("section %s has no mark (%s)" % (module, doc.sections.get(module, "missing")))
+    if list(doc.sections)[:3] != ["verdicts", "summary", "provenance"] or len(doc.marks) != len(MODULES):
+        fail("the verdicts and the run are not at the top: %s, %d marks" % (list(doc.sections), len(doc.marks)))
+    run_rows = [" ".join(cells) for section, cells in doc.rows if section == "provenance"]
+    for expected in ("DEMO01_R1.fq.gz", "DEMO01_R2.fq.gz", "read_qc_stat wes-suite", "qc_report wes-suite"):
+        if not any(expected in r for r in run_rows):
+            fail("the run's provenance lacks %s: %s" % (expected, run_rows))
+    print("the page (%d bytes) rendered: %d charts, marks %s, %.1f%% inked, screenshot %s" % (
+        size, len(doc.charts), ", ".join("%s %s" % (m, doc.sections[m]) for m in MODULES), 100 * inked, shot))
 
 
 def multiqc(bin_dir, source_dir, work):
@@ -181,23 +221,26 @@ def multiqc(bin_dir, source_dir, work):
     samples = sorted(line.split("\t")[0] for line in stats[1:])
     if samples != ["P01", "P02", "P03"]:
         fail("the general statistics name %s" % samples)
-    for column in ("Q20 %", "Q30 %", "GC %", "Bases"):
+    for column in ("Q20 %", "Q30 %", "GC %", "Bases", "Dups %", "Adapter %", "Mean length"):
         if column not in report:
             fail("no general-statistics column " + column)
+    head = stats[0].split("\t")
+    for key in ("dup_pct", "adapter_pct", "mean_len"):
+        if not any(h.endswith(key) for h in head):
+            fail("no %s in the general statistics: %s" % (key, head))
     at = report.find('id="wes_qc"')
     if at < 0 or "Read QC (wes-suite)" not in report:
         fail("the suite's section is missing")
-    for figure in ("mean_quality", "q30", "gc"):
-        for read in ("r1", "r2"):
-            section = "wes_qc_%s_%s" % (figure, read)
-            found = report.find('id="%s"' % section)
-            if found < at:
-                fail("section %s is missing or out of order" % section)
-            at = found
+    plots = ["wes_qc_%s_%s" % (f, r) for f in ("mean_quality", "q30", "gc", "read_length", "adapters") for r in ("r1", "r2")]
+    for section in plots[:6] + ["wes_qc_duplication"] + plots[6:]:
+        found = report.find('id="%s"' % section)
+        if found < at:
+            fail("section %s is missing or out of order" % section)
+        at = found
     images = report.count("data:image/png;base64", report.find('id="wes_qc"'))
-    if images < 6:
-        fail("%d plot images in the suite's section, 6 expected" % images)
-    print("multiqc reported P01, P02, P03 with the suite's section and its six plots")
+    if images < 11:
+        fail("%d plot images in the suite's section, 11 expected" % images)
+    print("multiqc reported P01, P02, P03 with the suite's columns, section and its eleven plots")
 
 
 if __name__ == "__main__":
