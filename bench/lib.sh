@@ -46,17 +46,21 @@ row() {
 }
 
 # ratio NAME "ours..." "peer..." TARGET: our time as a share of the peer's, wall and CPU,
-# idle and pinned, against the target share (at most; "-" for none).
+# idle and pinned, against the target share (at most; "-" for none). TARGET may also be
+# four targets, "wall cpu pinned_wall pinned_cpu", each a share or "-".
 ratio() {
     local w c pw pc m W C PW PC M
     read -r w c pw pc m <<< "$2"
     read -r W C PW PC M <<< "$3"
     awk -v n="$1" -v w="$w" -v c="$c" -v pw="$pw" -v pc="$pc" -v W="$W" -v C="$C" -v PW="$PW" -v PC="$PC" -v t="$4" '
         function r(a, b) { return b > 0 ? a / b : 0 }
+        function within(v, limit) { return limit == "-" || v <= limit + 0 }
         BEGIN {
             printf "  %-44s %9.2f %9.2f %11.2f %11.2f", n, r(w, W), r(c, C), r(pw, PW), r(pc, PC)
-            if (t == "-") { printf "   (for reference)\n"; exit }
-            ok = r(w, W) <= t && r(c, C) <= t && r(pw, PW) <= t && r(pc, PC) <= t
+            k = split(t, lim, " ")
+            if (k == 1) { lim[2] = lim[3] = lim[4] = lim[1] }
+            if (lim[1] == "-" && lim[2] == "-" && lim[3] == "-" && lim[4] == "-") { printf "   (for reference)\n"; exit }
+            ok = within(r(w, W), lim[1]) && within(r(c, C), lim[2]) && within(r(pw, PW), lim[3]) && within(r(pc, PC), lim[4])
             printf "   (target <= %s: %s)\n", t, ok ? "met" : "NOT met"
         }'
 }

@@ -25,6 +25,10 @@ struct Sse2 {
     static V and_(V a, V b) { return _mm_and_si128(a, b); }
     static V or_(V a, V b) { return _mm_or_si128(a, b); }
     static V eq8(V a, V b) { return _mm_cmpeq_epi8(a, b); }
+    static V srl16(V a, int n) { return _mm_srli_epi16(a, n); }
+    static V sll16(V a, int n) { return _mm_slli_epi16(a, n); }
+    // Bytes 4-15 of a, then 0-3 of b.
+    static V shift4(V a, V b) { return _mm_or_si128(_mm_srli_si128(a, 4), _mm_slli_si128(b, 12)); }
     static V sub8(V a, V b) { return _mm_sub_epi8(a, b); }
     static V add64(V a, V b) { return _mm_add_epi64(a, b); }
     static V sad(V a) { return _mm_sad_epu8(a, _mm_setzero_si128()); }

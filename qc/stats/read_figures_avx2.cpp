@@ -17,6 +17,10 @@ struct Avx2 {
     static V and_(V a, V b) { return _mm256_and_si256(a, b); }
     static V or_(V a, V b) { return _mm256_or_si256(a, b); }
     static V eq8(V a, V b) { return _mm256_cmpeq_epi8(a, b); }
+    static V srl16(V a, int n) { return _mm256_srli_epi16(a, n); }
+    static V sll16(V a, int n) { return _mm256_slli_epi16(a, n); }
+    // Bytes 4-31 of a, then 0-3 of b.
+    static V shift4(V a, V b) { return _mm256_alignr_epi8(_mm256_permute2x128_si256(a, b, 0x21), a, 4); }
     static V sub8(V a, V b) { return _mm256_sub_epi8(a, b); }
     static V add64(V a, V b) { return _mm256_add_epi64(a, b); }
     static V sad(V a) { return _mm256_sad_epu8(a, _mm256_setzero_si256()); }

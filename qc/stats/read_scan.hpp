@@ -129,34 +129,42 @@ std::uint64_t byte_sum(ScanBytes s, std::size_t n) {
     return W::lanes64(sums);
 }
 
-// The adapters' first 4 bases, lower case, as plain arrays (nothing of the library's
-// is called from here, see above).
-constexpr unsigned char anchor_base(int a, int k) {
-    return static_cast<unsigned char>(k_adapters[static_cast<std::size_t>(a)].start[k] | 0x20);
+// A base's 2-bit code is (byte >> 1) & 3: A 0, C 1, T 2, G 3, in either case (other
+// bytes fall on one of them too: candidates are compared whole after). The code of 4
+// bases holds base k in bits 2k and 2k + 1.
+constexpr unsigned char code4(const char* bases) {
+    int code = 0;
+    for (int k = 0; k < 4; ++k) code |= ((bases[k] >> 1) & 3) << (2 * k);
+    return static_cast<unsigned char>(code);
 }
-constexpr unsigned char k_anchor[3][4] = {
-    {anchor_base(0, 0), anchor_base(0, 1), anchor_base(0, 2), anchor_base(0, 3)},
-    {anchor_base(1, 0), anchor_base(1, 1), anchor_base(1, 2), anchor_base(1, 3)},
-    {anchor_base(2, 0), anchor_base(2, 1), anchor_base(2, 2), anchor_base(2, 3)},
+// The codes of each adapter's bases 1-4 and 5-8, as plain numbers (nothing of the
+// library's is called from here, see above).
+constexpr unsigned char k_head_code[3][2] = {
+    {code4(k_adapters[0].start), code4(k_adapters[0].start + 4)},
+    {code4(k_adapters[1].start), code4(k_adapters[1].start + 4)},
+    {code4(k_adapters[2].start), code4(k_adapters[2].start + 4)},
 };
-// They share letters: the 2nd of adapters 0 and 2, the 3rd of 1 and 2, the 4th of 0 and 1.
-static_assert(k_anchor[0][1] == k_anchor[2][1] && k_anchor[1][2] == k_anchor[2][2] && k_anchor[0][3] == k_anchor[1][3]);
 
-// W::width positions at once: bit k is set where the 4 bytes at s + k (either case) are
-// the first 4 bases of an adapter (reads bytes s .. s + width + 2).
+// Lane k: the code of the 4 bases at s + k (reads bytes s .. s + width + 2). Bits 1-2 of
+// each byte are the code; the 16-bit shifts move them within their byte.
 template <typename W>
-__attribute__((always_inline)) inline std::uint64_t anchors(ScanBytes s) {
+__attribute__((always_inline)) inline typename W::V codes4(ScanBytes s) {
+    const typename W::V bits = W::set1(0x06);
+    return W::or_(W::or_(W::srl16(W::and_(W::load(s), bits), 1), W::sll16(W::and_(W::load(s + 1), bits), 1)),
+                  W::or_(W::sll16(W::and_(W::load(s + 2), bits), 3), W::sll16(W::and_(W::load(s + 3), bits), 5)));
+}
+
+// Bit k is set where the 8 bases at position k of a block have the codes of an
+// adapter's first 8, from the codes of the block (here) and of the next one. Random
+// bases do so at one position in 20,000, so the candidates, and the branches they take,
+// are rare.
+template <typename W>
+__attribute__((always_inline)) inline std::uint64_t candidates(typename W::V here, typename W::V next) {
     using V = typename W::V;
-    const V fold = W::set1(0x20);
-    const V b0 = W::or_(W::load(s), fold), b1 = W::or_(W::load(s + 1), fold), b2 = W::or_(W::load(s + 2), fold),
-            b3 = W::or_(W::load(s + 3), fold);
-    const V g1 = W::eq8(b1, W::set1(k_anchor[0][1])), g2 = W::eq8(b2, W::set1(k_anchor[1][2])),
-            t3 = W::eq8(b3, W::set1(k_anchor[0][3]));
-    V m = W::and_(W::and_(W::eq8(b0, W::set1(k_anchor[0][0])), g1), W::and_(W::eq8(b2, W::set1(k_anchor[0][2])), t3));
-    m = W::or_(m, W::and_(W::and_(W::eq8(b0, W::set1(k_anchor[1][0])), W::eq8(b1, W::set1(k_anchor[1][1]))),
-                          W::and_(g2, t3)));
-    m = W::or_(m, W::and_(W::and_(W::eq8(b0, W::set1(k_anchor[2][0])), g1),
-                          W::and_(g2, W::eq8(b3, W::set1(k_anchor[2][3])))));
+    const V plus4 = W::shift4(here, next);
+    V m = W::zero();
+    for (int a = 0; a < 3; ++a)
+        m = W::or_(m, W::and_(W::eq8(here, W::set1(k_head_code[a][0])), W::eq8(plus4, W::set1(k_head_code[a][1]))));
     return W::movemask(m);
 }
 
@@ -177,21 +185,31 @@ template <typename W>
 int find_adapter_in(ScanBytes s, std::size_t n, std::size_t& at) {
     if (n < k_adapter_bases) return -1;
     const std::size_t last = n - k_adapter_bases;  // the last position an adapter can start at
-    if (last + 1 < W::width) {
-        // A short read: from a zero-padded copy.
-        unsigned char copy[2 * W::width] = {};
-        std::memcpy(copy, s, n);
-        return first_adapter(copy, 0, anchors<W>(copy) & ((std::uint64_t{2} << last) - 1), at);
-    }
+    constexpr std::size_t w = W::width;
     std::size_t i = 0;
-    for (; i + W::width <= last + 1; i += W::width)  // blocks of positions that all can start one
-        if (std::uint64_t mask = anchors<W>(s + i); mask != 0)
-            if (int a = first_adapter(s, i, mask, at); a >= 0) return a;
+    // Blocks of w positions, each block's codes computed once: while the next block's
+    // codes can be read in the read.
+    if (n >= 2 * w + 3) {
+        typename W::V here = codes4<W>(s);
+        for (; i + 2 * w + 3 <= n; i += w) {
+            const typename W::V next = codes4<W>(s + i + w);
+            if (std::uint64_t mask = candidates<W>(here, next); __builtin_expect(mask != 0, 0))
+                if (int a = first_adapter(s, i, mask, at); a >= 0) return a;
+            here = next;
+        }
+    }
     if (i > last) return -1;
-    // The positions left, in the block that ends at the last one (those before i are
-    // looked at already).
-    const std::size_t j = last + 1 - W::width;
-    return first_adapter(s, j, anchors<W>(s + j) & (~std::uint64_t{0} << (i - j)), at);
+    // The positions left (fewer than 2w - 9), from a zero-padded copy of the rest.
+    unsigned char rest[4 * w] = {};
+    std::memcpy(rest, s + i, n - i);
+    const typename W::V c0 = codes4<W>(rest), c1 = codes4<W>(rest + w), c2 = codes4<W>(rest + 2 * w);
+    std::uint64_t mask = candidates<W>(c0, c1) | candidates<W>(c1, c2) << w;
+    mask &= (std::uint64_t{2} << (last - i)) - 1;
+    if (int a = first_adapter(rest, 0, mask, at); a >= 0) {
+        at += i;
+        return a;
+    }
+    return -1;
 }
 
 template <typename W>
