@@ -36,8 +36,9 @@ public:
     std::string failure_message() const { return lines_.failure_message(); }
     // The line number of the empty line of a malformed record.
     std::uint64_t empty_line() const { return empty_line_; }
-    // For compressed files: whether the gzip member of the last record reads whole.
-    bool member_is_sound() { return lines_.finish_member(); }
+    // Whether the records read so far are the file's own (a compressed file's checksum
+    // vouches for them); no record is read after it.
+    bool verify_so_far() { return lines_.verify_so_far(); }
     const LineReader& lines() const { return lines_; }
 
 private:
