@@ -24,7 +24,8 @@
 namespace wes {
 namespace {
 
-constexpr std::size_t k_in_size = 1 << 20;
+// Compressed bytes are read, and inflated bytes handed out, 1 MiB at a time.
+constexpr std::size_t k_buffer_size = 1 << 20;
 
 // The bytes of the file itself: a descriptor read with read(2), or bytes held in memory.
 // A regular file must deliver at least the size it had when it was opened. The first two
@@ -178,7 +179,7 @@ private:
     // Makes at least want compressed bytes unread, unless the file ends first.
     bool refill(std::size_t want = 1) {
         in_.compact();
-        if (in_.size == 0 && !in_.grow(k_in_size)) {
+        if (in_.size == 0 && !in_.grow(k_buffer_size)) {
             fail("cannot allocate memory");
             return false;
         }
@@ -326,7 +327,7 @@ public:
         // The first buffer is inflated here; once it is full the thread starts.
         const std::size_t before = in_this_thread_;
         if (got > 0) in_this_thread_ += static_cast<std::size_t>(got);
-        if (before < k_in_size && in_this_thread_ >= k_in_size) start();
+        if (before < k_buffer_size && in_this_thread_ >= k_buffer_size) start();
         return got;
     }
 
@@ -340,7 +341,7 @@ public:
 
 private:
     void start() {
-        if (!more_than_one_cpu() || !spare_.grow(k_in_size)) return;
+        if (!more_than_one_cpu() || !spare_.grow(k_buffer_size)) return;
         try {
             thread_ = std::thread([this] { run(); });
         } catch (const std::system_error&) {
