@@ -62,7 +62,7 @@ TEST(LineReader, EveryRouteGivesTheSameWholeLines) {
 TEST(LineReader, DamagedGzipIsAnErrorNotAnEnd) {
     wes::test::ScratchDir dir;
     std::string text;
-    for (int i = 0; text.size() < (6 << 20); ++i) text += "line " + std::to_string(i * 7919) + "\n";
+    for (int i = 0; text.size() < (6 << 20); ++i) text += "line " + std::to_string(i * 7919L) + "\n";
     wes::test::write_gzip(dir.path("full.gz"), text);
     const std::string gz = wes::test::read_file(dir.path("full.gz"));
     std::string bad = gz, bad_sum = gz;
