@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "messages.hpp"
+#include "diagnostics.hpp"
 
 namespace wes {
 namespace {

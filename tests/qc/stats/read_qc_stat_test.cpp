@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "test_util.hpp"
+
+namespace {
+
+using wes::test::data_path;
+using wes::test::file_exists;
+using wes::test::read_file;
+using wes::test::run_program;
+using wes::test::ScratchDir;
+using wes::test::write_file;
+using wes::test::write_gzip;
+
+const char* const k_suffixes[] = {".quality", ".GC_content", ".totstat"};
+
+std::string fastq(const std::vector<std::pair<std::string, std::string>>& reads) {
+    std::string out;
+    int i = 0;
+    for (const auto& [seq, qual] : reads) out += "@r" + std::to_string(i++) + "\n" + seq + "\n+\n" + qual + "\n";
+    return out;
+}
+
+// n records with a mix of bases and scores.
+std::string sample(int n, int salt) {
+    std::vector<std::pair<std::string, std::string>> reads;
+    for (int i = 0; i < n; ++i) {
+        std::string seq, qual;
+        for (int k = 0; k < 30 + (i * 7 + salt) % 20; ++k) {
+            seq += "ACGTN"[(i * 31 + k * 7 + salt) % 5];
+            qual += static_cast<char>('!' + (i * 13 + k * 3 + salt) % 42);
+        }
+        reads.emplace_back(seq, qual);
+    }
+    return fastq(reads);
+}
+
+class QcCli : public ::testing::Test {
+protected:
+    ScratchDir dir;
+    std::string path(const std::string& n) { return dir.path(n); }
+    std::string reports(const std::string& out) {
+        std::string all;
+        for (const char* s : k_suffixes) all += read_file(out + s);
+        return all;
+    }
+    bool any_report(const std::string& out) {
+        for (const char* s : k_suffixes)
+            if (file_exists(out + s)) return true;
+        return false;
+    }
+};
+
+}  // namespace
+
+TEST_F(QcCli, SingleRecordExampleGivesTheKnownReports) {
+    auto r = run_program("read_qc_stat", {data_path("qc/single_1.fq"), data_path("qc/single_2.fq"), path("o")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(read_file(path("o.totstat")),
+              "read1_len\t4\nread2_len\t4\npair_number\t2\nread1base_number\t4\nread2base_number\t4\n"
+              "base_number\t8\nGC_number\t5\nGC_content\t0.625000\nQ_20\t0.375000\nQ_30\t0.250000\nQ_tot\t8\n");
+    for (const char* s : {".quality", ".GC_content"})
+        EXPECT_EQ(read_file(path("o") + s), read_file(data_path("qc/single") + s)) << s;
+}
+
+TEST_F(QcCli, QualityErrorsEndTheRunWithoutReports) {
+    // A quality line one byte short, in read 1 and then in read 2, in the second pair.
+    write_file(path("g_1.fq"), sample(5, 1));
+    write_file(path("g_2.fq"), sample(5, 2));
+    write_file(path("s_1.fq"), fastq({{"ACGT", "IIII"}, {"ACGTA", "IIII"}}));
+    write_file(path("s_2.fq"), fastq({{"ACGT", "IIII"}, {"ACGTA", "IIIII"}}));
+    auto r = run_program("read_qc_stat", {path("g_1.fq"), path("g_2.fq"), path("s_1.fq"), path("s_2.fq"), path("o")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "MQ error !\nACGTA\n\nIIII\n\n4\n\n\n-23\n");
+    EXPECT_FALSE(any_report(path("o")));
+
+    write_file(path("s_1.fq"), fastq({{"ACGT", "IIII"}, {"ACGTA", "IIIII"}}));
+    write_file(path("s_2.fq"), fastq({{"ACGT", "IIII"}, {"ACGTA", "II I"}}));
+    r = run_program("read_qc_stat", {path("s_1.fq"), path("s_2.fq"), path("o")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "MQ error !\t:-1\n");
+    EXPECT_FALSE(any_report(path("o")));
+}
+
+TEST_F(QcCli, ThreePairsAddUpAndTopScoresShareColumn40) {
+    std::vector<std::string> args;
+    for (int p = 0; p < 3; ++p) {
+        std::string a = path("p" + std::to_string(p) + "_1.fq"), b = path("p" + std::to_string(p) + "_2.fq");
+        std::string q40 = p == 0 ? "J" : p == 1 ? "~" : "I";
+        std::vector<std::pair<std::string, std::string>> reads(5, {"A", q40});
+        write_file(a, fastq(reads));
+        write_file(b, fastq(reads));
+        args.push_back(a);
+        args.push_back(b);
+    }
+    args.push_back(path("o"));
+    auto r = run_program("read_qc_stat", args);
+    EXPECT_EQ(r.status, 0);
+    std::string tot = read_file(path("o.totstat"));
+    EXPECT_NE(tot.find("\npair_number\t30\n"), std::string::npos);
+    EXPECT_NE(tot.find("\nQ_30\t1.000000\n"), std::string::npos);
+    std::string q = read_file(path("o.quality"));
+    std::size_t row1 = q.find("\n1\t") + 1;
+    std::string line = q.substr(row1, q.find('\n', row1) - row1);
+    EXPECT_EQ(line.substr(line.size() - 14), "\t0.0000\t1.0000");
+}
+
+TEST_F(QcCli, AnUnopenablePairIsSkippedAndFailsTheRun) {
+    write_file(path("a_1.fq"), sample(7, 1));
+    write_file(path("a_2.fq"), sample(7, 2));
+    write_file(path("b_1.fq"), sample(9, 3));
+    write_file(path("b_2.fq"), sample(9, 4));
+    auto good = run_program("read_qc_stat", {path("a_1.fq"), path("a_2.fq"), path("b_1.fq"), path("b_2.fq"), path("g")});
+    ASSERT_EQ(good.status, 0);
+    auto r = run_program("read_qc_stat", {path("a_1.fq"), path("a_2.fq"), path("a_1.fq"), path("nope.fq"),
+                                          path("b_1.fq"), path("b_2.fq"), path("o")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "File open error!\n");
+    EXPECT_EQ(reports(path("o")), reports(path("g")));
+}
+
+TEST_F(QcCli, GzipAndPlainFilesGiveIdenticalReports) {
+    std::string one = sample(400, 5), two = sample(400, 6);
+    write_file(path("a_1.fq"), one);
+    write_file(path("a_2.fq"), two);
+    write_gzip(path("a_1.fq.gz"), one);
+    write_gzip(path("a_2.fq.gz"), two, 1000);  // many members, as bgzip writes
+    auto plain = run_program("read_qc_stat", {path("a_1.fq"), path("a_2.fq"), path("p")});
+    auto gz = run_program("read_qc_stat", {path("a_1.fq.gz"), path("a_2.fq.gz"), path("z")});
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(gz.status, 0);
+    EXPECT_EQ(reports(path("p")), reports(path("z")));
+    EXPECT_NE(read_file(path("z.totstat")).find("\npair_number\t800\n"), std::string::npos);
+}
+
+TEST_F(QcCli, UnevenAndTruncatedPairsCountTheirCompleteRecordsAndFail) {
+    write_file(path("r_1.fq"), sample(200, 1));
+    write_file(path("r_2.fq"), sample(200, 2));
+    write_file(path("s_1.fq"), sample(150, 1));
+    write_file(path("s_2.fq"), sample(150, 2));
+    auto ref = run_program("read_qc_stat", {path("s_1.fq"), path("s_2.fq"), path("ref")});
+    ASSERT_EQ(ref.status, 0);
+
+    // Read 2 holds more records: never filled from the previous record, never ignored.
+    auto r = run_program("read_qc_stat", {path("s_1.fq"), path("r_2.fq"), path("o")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "Error: " + path("s_1.fq") + " and " + path("r_2.fq") +
+                         " hold different numbers of records (150 complete record pairs counted)\n");
+    EXPECT_EQ(reports(path("o")), reports(path("ref")));
+
+    // A gzip file cut short; the next pair is still read.
+    write_gzip(path("t_2.fq.gz"), sample(200, 2));
+    std::string gz = read_file(path("t_2.fq.gz"));
+    write_file(path("t_2.fq.gz"), gz.substr(0, gz.size() - 8));  // its trailer lost
+    r = run_program("read_qc_stat", {path("r_1.fq"), path("t_2.fq.gz"), path("s_1.fq"), path("s_2.fq"), path("o")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out.rfind("Error: cannot read " + path("t_2.fq.gz") + ": ", 0), 0u) << r.out;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
+    EXPECT_TRUE(file_exists(path("o.totstat")));
+}
+
+TEST_F(QcCli, LongReadsFillCycle160AndAreNoted) {
+    write_file(path("l_1.fq"), fastq({{std::string(160, 'A'), std::string(160, 'I')},
+                                      {std::string(175, 'A'), std::string(175, 'I')}}));
+    write_file(path("l_2.fq"), fastq({{std::string(160, 'G'), std::string(160, '5')},
+                                      {std::string(160, 'G'), std::string(160, '5')}}));
+    auto r = run_program("read_qc_stat", {path("l_1.fq"), path("l_2.fq"), path("o")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "1 reads were longer than 160 bases; their bases after cycle 160 were not counted\n");
+    std::string gc = read_file(path("o.GC_content"));
+    EXPECT_NE(gc.find("\n160\t1.0000\t0.0000\t0.0000\t0.0000\t0.0000\n"), std::string::npos);
+    EXPECT_NE(gc.find("\n320\t0.0000\t0.0000\t0.0000\t1.0000\t0.0000\n"), std::string::npos);
+    EXPECT_NE(read_file(path("o.totstat")).find("read1_len\t160\nread2_len\t160\n"), std::string::npos);
+}
+
+TEST_F(QcCli, AFailedReportWriteIsNamedAndFails) {
+    write_file(path("a_1.fq"), sample(3, 1));
+    write_file(path("a_2.fq"), sample(3, 2));
+    auto r = run_program("read_qc_stat", {path("a_1.fq"), path("a_2.fq"), path("none/o")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "Error: cannot write " + path("none/o.quality") + ": No such file or directory\n");
+
+    // A full disk: the report is opened but cannot be written.
+    ASSERT_EQ(::symlink("/dev/full", path("f.GC_content").c_str()), 0);
+    r = run_program("read_qc_stat", {path("a_1.fq"), path("a_2.fq"), path("f")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "Error: cannot write " + path("f.GC_content") + ": No space left on device\n");
+    EXPECT_TRUE(file_exists(path("f.quality")));
+    EXPECT_FALSE(file_exists(path("f.totstat")));
+}
+
+TEST_F(QcCli, NamesThatCannotWorkAreRefusedBeforeReading) {
+    write_file(path("a_1.fq"), sample(3, 1));
+    write_file(path("a_2.fq"), sample(3, 2));
+    const std::string twice = "Error: standard input (-) is given for more than one FASTQ file; it can be read only once\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::string said;
+    };
+    const Case cases[] = {
+        {{"-", "-", path("o")}, twice},
+        {{"-", path("a_2.fq"), path("a_1.fq"), "-", path("o")}, twice},
+        {{path("a_1.fq"), path("a_2.fq"), ""}, "Error: the output name is empty\n"},
+        {{path("a_1.fq"), path("a_2.fq"), dir.dir() + "/"}, "Error: the output name " + dir.dir() + "/ names a folder, not a file\n"},
+        {{path("a_1.fq"), path("a_2.fq"), dir.dir() + "/.."}, "Error: the output name " + dir.dir() + "/.. names a folder, not a file\n"},
+    };
+    for (const Case& c : cases) {
+        auto r = run_program("read_qc_stat", c.args);
+        EXPECT_EQ(r.status, 2) << c.said;
+        EXPECT_EQ(r.out, c.said);
+        EXPECT_FALSE(any_report(path("o")) || any_report(path(""))) << c.said;
+    }
+}
