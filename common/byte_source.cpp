@@ -442,12 +442,12 @@ void Buffer::compact() {
     begin = 0;
 }
 
-bool Buffer::grow(std::size_t to) {
-    if (to <= size) return true;
-    char* grown = static_cast<char*>(std::realloc(mem, to));
+bool Buffer::grow(std::size_t new_size) {
+    if (new_size <= size) return true;
+    char* grown = static_cast<char*>(std::realloc(mem, new_size));
     if (!grown) return false;
     mem = grown;
-    size = to;
+    size = new_size;
     return true;
 }
 

@@ -34,9 +34,9 @@ struct Buffer {
     std::size_t room() const { return size - end; }
     // Moves the unread bytes to the front.
     void compact();
-    // Grows the buffer to hold to bytes, keeping its bytes; false when memory cannot be
+    // Grows the buffer to new_size bytes, keeping its bytes; false when memory cannot be
     // had.
-    bool grow(std::size_t to);
+    bool grow(std::size_t new_size);
 
     char* mem = nullptr;
     std::size_t size = 0, begin = 0, end = 0;
