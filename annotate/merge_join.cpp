@@ -16,20 +16,6 @@ void parse_row(std::string_view line, Row& row, std::size_t want_fields) {
     if (row.keyed) row.pos = pos;
 }
 
-bool same_alleles(std::string_view r1, std::string_view a1, std::string_view r2, std::string_view a2) {
-    if (r1.size() + a1.size() != r2.size() + a2.size()) return false;
-    if (r1.size() == r2.size()) return r1 == r2 && a1 == a2;
-    // Walk both texts "r-a" byte by byte.
-    auto at = [](std::string_view r, std::string_view a, std::size_t i) {
-        if (i < r.size()) return r[i];
-        if (i == r.size()) return '-';
-        return a[i - r.size() - 1];
-    };
-    for (std::size_t i = 0, n = r1.size() + a1.size() + 1; i < n; ++i)
-        if (at(r1, a1, i) != at(r2, a2, i)) return false;
-    return true;
-}
-
 MergeJoin::MergeJoin(const JoinProfile& profile, LineReader& rows, LineReader& db, OutFile& out,
                      Progress* progress)
     : p_(profile), rows_(rows), db_(db), out_(out), progress_(progress), rows_order_(rows.path()),
@@ -130,7 +116,7 @@ MergeJoin::Read MergeJoin::read_record(const Row& row, Record& rec) {
             row_vs_db = compare_chrom(row.chrom(), db_chrom_);
         }
         ++counts_.records;
-        if (row_vs_db > 0 || (row_vs_db == 0 && row.pos > pos + shift)) continue;
+        if (compare_place(row_vs_db, row.pos, pos + shift) > 0) continue;
 
         rec.fields[0] = db_chrom_;
         rec.fields[1] = f.last();

@@ -48,11 +48,6 @@ struct Record {
     std::string_view fields[max_record_fields];
 };
 
-// Two keys are equal when their "chrom-pos-ref-alt" texts are; with chromosome and
-// position already equal, that is the text "ref-alt". An allele holding "-" can make
-// two different pairs give one text (A- with G, and A with -G), so texts are compared.
-bool same_alleles(std::string_view ref1, std::string_view alt1, std::string_view ref2, std::string_view alt2);
-
 // What differs between the annotators: column places, value form, output lines.
 struct JoinProfile {
     unsigned row_fields = 5;       // row fields the tool uses (at least five)

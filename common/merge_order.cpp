@@ -17,6 +17,20 @@ void OrderWatch::warn(std::string_view chrom, std::int64_t pos, std::uint64_t li
                  static_cast<long long>(last_pos_));
 }
 
+bool same_alleles(std::string_view r1, std::string_view a1, std::string_view r2, std::string_view a2) {
+    if (r1.size() + a1.size() != r2.size() + a2.size()) return false;
+    if (r1.size() == r2.size()) return r1 == r2 && a1 == a2;
+    // Walk both texts "r-a" byte by byte.
+    auto at = [](std::string_view r, std::string_view a, std::size_t i) {
+        if (i < r.size()) return r[i];
+        if (i == r.size()) return '-';
+        return a[i - r.size() - 1];
+    };
+    for (std::size_t i = 0, n = r1.size() + a1.size() + 1; i < n; ++i)
+        if (at(r1, a1, i) != at(r2, a2, i)) return false;
+    return true;
+}
+
 bool ChromNames::shares_any(const ChromNames& other) const {
     for (const std::string& a : names_)
         for (const std::string& b : other.names_)

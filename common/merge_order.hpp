@@ -18,16 +18,30 @@ namespace wes {
 inline constexpr std::string_view first_chrom = "NC_000001.10";
 inline constexpr std::int64_t first_pos = 1;
 
+// The ordering vocabulary of the merges, side by side. A place is a chromosome and a
+// position; every comparison answers -1 (before), 0 (the same) or 1 (after).
 inline int compare_chrom(std::string_view a, std::string_view b) {
     int c = a.compare(b);
     return (c > 0) - (c < 0);
 }
 
-// The order of two places (chromosome, position): -1, 0 or 1.
-inline int compare_place(std::string_view chrom_a, std::int64_t pos_a, std::string_view chrom_b, std::int64_t pos_b) {
-    if (int c = compare_chrom(chrom_a, chrom_b)) return c;
-    return (pos_a > pos_b) - (pos_a < pos_b);
+// The order of two places whose chromosomes compare as chrom_order. The merges' inner
+// loops compare a line's chromosome only when it changes, and use this form to drop a
+// line that lies before the place they look for before splitting the rest of it.
+inline int compare_place(int chrom_order, std::int64_t pos_a, std::int64_t pos_b) {
+    return chrom_order != 0 ? chrom_order : (pos_a > pos_b) - (pos_a < pos_b);
 }
+
+// The order of two places (chromosome, position).
+inline int compare_place(std::string_view chrom_a, std::int64_t pos_a, std::string_view chrom_b, std::int64_t pos_b) {
+    return compare_place(compare_chrom(chrom_a, chrom_b), pos_a, pos_b);
+}
+
+// Whether two records at one place carry the same alleles: keys are equal when their
+// texts "chrom-pos-ref-alt" are, and with chromosome and position already equal that is
+// the text "ref-alt". An allele holding "-" can make two different pairs give one text
+// (A- with G, and A with -G), so the texts are compared, byte for byte to the last.
+bool same_alleles(std::string_view ref1, std::string_view alt1, std::string_view ref2, std::string_view alt2);
 
 // Watches one sorted input and warns once, with the file and line, when a line sorts
 // before the line before it.

@@ -72,6 +72,16 @@ TEST(MergeJoin, NamesThatSortBeforeAccessionsNeverReadTheDatabase) {
 }
 
 TEST(MergeJoin, KeysCompareAsWholeTextsCaseIncluded) {
+    struct Alleles {
+        const char *r1, *a1, *r2, *a2;
+        bool same;
+    };
+    for (const Alleles& t : std::initializer_list<Alleles>{{"A-", "G", "A", "-G", true},
+                                                          {"A-", "G", "A", "-T", false},  // the last byte counts
+                                                          {"A", "G", "A", "G", true},
+                                                          {"AC", "G", "A", "CG", false},
+                                                          {"A", "G", "a", "g", false}})
+        EXPECT_EQ(wes::same_alleles(t.r1, t.a1, t.r2, t.a2), t.same) << t.r1 << " " << t.a1 << " " << t.r2 << " " << t.a2;
     std::string db = "NC_000001.10\t100\tA\t-G\t.\t.\t.\tdash\n"
                      "NC_000001.10\t200\ta\tg\t.\t.\t.\tlower\n";
     // "A-" with "G" and "A" with "-G" both give the key text ...-100-A--G.

@@ -328,6 +328,7 @@ TEST_F(Faults, WarningsNameWhatTheMergeCannotSee) {
          "warning: " + p("rows.txt") + ": 2 rows (such as \"1 5\") sort before NC_000001.10 1, where the merge "
          "starts, and got no value; the suite's files name chromosomes by accession (NC_000001.10 to NC_000024.9)\n"},
         {"NC_000001.10\t5\t5\tA\tG\n", "", "warning: " + p("db.txt") + " holds no record; no row got a value from it\n"},
+        {"NC_000001.10\t1\t1\tA\tG\n", "NC_000001.10\t1\tA\tG\t.\t.\t.\t1\n", ""},  // where the merge starts
     };
     for (const Case& c : cases) {
         write_file(p("rows.txt"), "chr\tstart\tend\tref\talt\n" + c.rows);
