@@ -58,6 +58,16 @@ void warn_if_names_disjoint(const ChromNames& rows, const ChromNames& db, std::u
                  rows_path.c_str(), rows.example().c_str(), db_path.c_str(), db.example().c_str());
 }
 
+void warn_crowded_place(const std::string& db_path, std::string_view chrom, std::int64_t pos, std::size_t records,
+                        std::size_t mib) {
+    wipe_progress_line();
+    std::fprintf(stderr,
+                 "warning: %s holds more than %zu records or %zu MiB of records at %.*s %lld; past them, rows at "
+                 "that place may miss values that the file holds\n",
+                 db_path.c_str(), records, mib, static_cast<int>(chrom.size()), chrom.data(),
+                 static_cast<long long>(pos));
+}
+
 void warn_no_records(const std::string& db_path) {
     std::fprintf(stderr, "warning: %s holds no record; no row got a value from it\n", db_path.c_str());
 }

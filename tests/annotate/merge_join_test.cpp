@@ -1,8 +1,11 @@
 // The merge engine on in-memory inputs.
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <random>
 #include <string>
 
 #include "annotator.hpp"
+#include "merge_model.hpp"
 #include "test_util.hpp"
 
 namespace {
@@ -12,13 +15,13 @@ using namespace wes::annotate;
 // Runs the engine over rows (no header) and db (no header) with a tool's profile and
 // returns what it wrote.
 std::string join(const JoinProfile& profile, const std::string& rows, const std::string& db,
-                 JoinCounts* counts = nullptr) {
+                 JoinCounts* counts = nullptr, GroupBound bound = {}) {
     wes::test::ScratchDir dir;
     wes::LineReader r(wes::memory_byte_source(rows), "rows");
     wes::LineReader d(wes::memory_byte_source(db), "db");
     wes::OutFile out;
     EXPECT_TRUE(out.open(dir.path("out")));
-    MergeJoin j(profile, r, d, out);
+    MergeJoin j(profile, r, d, out, nullptr, bound);
     EXPECT_EQ(j.run(), JoinEnd::done);
     EXPECT_TRUE(out.close());
     if (counts) *counts = j.counts();
@@ -31,6 +34,21 @@ const std::string trace_db =
     "NC_000001.10\t200\tC\tA\t.\t.\t.\t0.33\n"
     "NC_000002.11\t50\tG\tT\t.\t.\t.\t0.44\n";
 
+std::string popfreq_row(const std::string& chrom, const std::string& pos, const std::string& ref,
+                        const std::string& alt, const std::string& tail = "") {
+    std::string r = chrom + "\t" + pos + "\t" + pos + "\t" + ref + "\t" + alt;
+    for (int i = 6; i <= 20; ++i) r += "\t" + std::string(i == 19 ? "." : "f" + std::to_string(i));
+    return r + tail + "\n";
+}
+std::string popfreq_record(const std::string& chrom, const std::string& pos, const std::string& ref,
+                           const std::string& alt, const std::string& v11, const std::string& v14) {
+    return chrom + "\t" + pos + "\t" + ref + "\t" + alt + "\t5\t6\t7\t8\t9\t10\t" + v11 + "\t12\t13\t" + v14 +
+           "\t15\n";
+}
+std::string revised(std::string row, const std::string& value) {
+    std::size_t p = row.find("\t.\t");
+    return row.replace(p + 1, 1, value);
+}
 }  // namespace
 
 TEST(MergeJoin, NineRowTrace) {
@@ -50,14 +68,67 @@ TEST(MergeJoin, NineRowTrace) {
               "NC_000001.10\t100\t100\tA\tG \t0.11\n"
               "NC_000001.10\t150\t150\tT\tC \tNA\n"
               "NC_000001.10\t200\t200\tC\tA \t0.33\n"
-              "NC_000001.10\t200\t200\tC\tT \tNA\n"
+              "NC_000001.10\t200\t200\tC\tT \t0.22\n"  // the cursor holds both records at 200
               "NC_000002.11\t50\t50\tG\tT \t0.44\n"
               "NC_000002.11\t60\t60\tA\tC \tNA\n"
               "NC_000001.10\t300\t300\tG\tA \tNA\n"
               "NC_000002.11\t50\t50\tG\tT \t0.44\n");
     EXPECT_EQ(c.rows, 9u);
-    EXPECT_EQ(c.hits, 5u);
+    EXPECT_EQ(c.hits, 6u);
     EXPECT_EQ(c.records, 4u);  // every database line read once
+}
+
+TEST(MergeJoin, OnSortedInputsEveryAnswerIsALookupOfTheFirstRecordWithTheKey) {
+    std::size_t rows = 0;
+    for (const AnnotatorTool* tool : {&splice_tool, &protein_tool, &score_tool, &popfreq_tool})
+        for (unsigned seed = 1; seed <= 4; ++seed) {
+            std::mt19937 rng(seed);
+            const merge_model::Inputs in =
+                merge_model::generate(tool->profile, [&](unsigned n) { return unsigned(rng() % n); }, 600);
+            EXPECT_EQ(join(merge_model::answers_only(tool->profile), in.rows, in.db), in.answers)
+                << tool->program << ", seed " << seed;
+            rows += std::count(in.answers.begin(), in.answers.end(), '\n');
+        }
+    EXPECT_GT(rows, 10000u);
+}
+
+TEST(MergeJoin, AllelesInAnotherOrderAndDeletionsPlacedOnFindTheirRecords) {
+    EXPECT_EQ(join(splice_tool.profile, "NC_000001.10 102 102 C G\nNC_000001.10 102 102 C T\n",
+                   "NC_000001.10\t102\tC\tT\t.\t.\t.\t0.1\nNC_000001.10\t102\tC\tG\t.\t.\t.\t0.2\n"),
+              "NC_000001.10 102 102 C G \t0.2\nNC_000001.10 102 102 C T \t0.1\n");
+    // 101 GCA G is placed at 102 (CA -): it must not pass 101 G T, nor be lost to 102.
+    EXPECT_EQ(join(merge_model::answers_only(popfreq_tool.profile), "NC_000001.10 101 101 G T\nNC_000001.10 102 102 CA -\n",
+                   popfreq_record("NC_000001.10", "101", "GCA", "G", "0.3", "0.5") +
+                       popfreq_record("NC_000001.10", "101", "G", "T", "0.1", "0.2")),
+              "0.1|0.2\n0.3|0.5\n");
+}
+
+TEST(MergeJoin, PastItsBoundAPlaceIsMatchedOneRecordAtATime) {
+    // Five records at 5; past the bound only the record that matched is kept.
+    const std::string db = "NC_000001.10 5 A C . . . c1\nNC_000001.10 5 A G . . . g1\nNC_000001.10 5 A T . . . t1\n"
+                           "NC_000001.10 5 C A . . . a1\nNC_000001.10 5 A T . . . t2\nNC_000001.10 6 A C . . . c6\n";
+    const std::string rows = "NC_000001.10 5 5 A T\nNC_000001.10 5 5 C A\nNC_000001.10 5 5 A C\nNC_000001.10 5 5 A T\n"
+                             "NC_000001.10 5 5 C A\nNC_000001.10 6 6 A C\n";
+    // Deletions held back at one position: past the bound they are let go in file order,
+    // before the record of that position, which the row then misses.
+    const std::string dels = popfreq_record("NC_000001.10", "10", "AC", "A", "d", "1") +
+                             popfreq_record("NC_000001.10", "10", "AG", "A", "d", "2") +
+                             popfreq_record("NC_000001.10", "10", "AT", "A", "d", "3") +
+                             popfreq_record("NC_000001.10", "10", "C", "T", "s", "4");
+    const std::string del_rows = "NC_000001.10 10 10 C T\nNC_000001.10 11 11 G -\n";
+    struct Case {
+        const JoinProfile& profile;
+        GroupBound bound;
+        std::string rows, db, want;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {splice_tool.profile, {2, 1 << 20}, rows, db, "t1\na1\nc1\nt2\n-\nc6\n"},
+             {splice_tool.profile, {100, 32}, rows, db, "t1\na1\nc1\nt2\n-\nc6\n"},  // two records of 16 bytes
+             {splice_tool.profile, {6, 1 << 20}, rows, db, "t1\na1\nc1\nt1\na1\nc6\n"},
+             {popfreq_tool.profile, {2, 1 << 20}, del_rows, dels, "-\nd|2\n"},
+             {popfreq_tool.profile, {3, 1 << 20}, del_rows, dels, "s|4\nd|2\n"}})
+        EXPECT_EQ(join(merge_model::answers_only(c.profile), c.rows, c.db, nullptr, c.bound), c.want)
+            << c.bound.records << " records, " << c.bound.bytes << " bytes";
 }
 
 TEST(MergeJoin, NamesThatSortBeforeAccessionsNeverReadTheDatabase) {
@@ -154,23 +225,6 @@ TEST(MergeJoin, ScoreRowsAreRebuilt) {
               "NC_000001.10\t300\t300\t\t\tNA\n");
 }
 
-namespace {
-std::string popfreq_row(const std::string& chrom, const std::string& pos, const std::string& ref,
-                        const std::string& alt, const std::string& tail = "") {
-    std::string r = chrom + "\t" + pos + "\t" + pos + "\t" + ref + "\t" + alt;
-    for (int i = 6; i <= 20; ++i) r += "\t" + std::string(i == 19 ? "." : "f" + std::to_string(i));
-    return r + tail + "\n";
-}
-std::string popfreq_record(const std::string& chrom, const std::string& pos, const std::string& ref,
-                           const std::string& alt, const std::string& v11, const std::string& v14) {
-    return chrom + "\t" + pos + "\t" + ref + "\t" + alt + "\t5\t6\t7\t8\t9\t10\t" + v11 + "\t12\t13\t" + v14 +
-           "\t15\n";
-}
-std::string revised(std::string row, const std::string& value) {
-    std::size_t p = row.find("\t.\t");
-    return row.replace(p + 1, 1, value);
-}
-}  // namespace
 
 TEST(MergeJoin, PopulationFrequencySixRowTrace) {
     std::string db = popfreq_record("NC_000001.10", "100", "A", "G", "0.01", "0.02") +

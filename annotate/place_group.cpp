@@ -1,0 +1,211 @@
+#include "place_group.hpp"
+
+#include "fields.hpp"
+#include "merge_join.hpp"
+
+namespace wes::annotate {
+
+void RecordStore::add(const Record& rec) {
+    if (head_ == items_.size())
+        clear();  // all taken: start again at the front of the buffers
+    else if (head_ > 0 && items_[head_].at > text_.size() / 2)
+        compact();
+    Item it{rec.pos, text_.size(), rec.chrom.size(), rec.ref.size(), rec.alt.size(), 0};
+    text_.append(rec.chrom).append(rec.ref).append(rec.alt);
+    const std::size_t value_at = text_.size();
+    for (unsigned i = 0; i < rec.n_value; ++i) {
+        if (i) text_.push_back('|');
+        text_.append(rec.value[i]);
+    }
+    it.value = text_.size() - value_at;
+    items_.push_back(it);
+}
+
+// Drops the texts of the records taken, when they are most of the buffer.
+void RecordStore::compact() {
+    const std::size_t dead = items_[head_].at;
+    text_.erase(0, dead);
+    items_.erase(items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(head_));
+    head_ = 0;
+    for (Item& it : items_) it.at -= dead;
+}
+
+Record RecordStore::at(std::size_t i) const {
+    const Item& it = items_[head_ + i];
+    const char* t = text_.data() + it.at;
+    Record r;
+    r.chrom = std::string_view(t, it.chrom);
+    r.pos = it.pos;
+    r.ref = std::string_view(t += it.chrom, it.ref);
+    r.alt = std::string_view(t += it.ref, it.alt);
+    r.value[0] = std::string_view(t + it.alt, it.value);
+    r.n_value = 1;
+    return r;
+}
+
+PlacedRecords::PlacedRecords(const JoinProfile& profile, LineReader& db, GroupBound bound)
+    : p_(profile), db_(db), bound_(bound), order_(db.path()) {}
+
+PlacedRecords::Read PlacedRecords::peek(std::string_view chrom, std::int64_t pos, const Record*& rec) {
+    for (;;) {
+        if (!have_front_) {
+            const Read r = next(chrom, pos);
+            if (r != Read::record) return r;
+            have_front_ = true;
+        }
+        if (compare_place(chrom, pos, front_.chrom, front_.pos) <= 0) {
+            rec = &front_;
+            return Read::record;
+        }
+        have_front_ = false;  // before the place sought: dropped
+    }
+}
+
+// A deletion written with its shared leading base ("GCA G") is moved one position on,
+// to its first deleted base.
+static bool moves_on(std::string_view ref, std::string_view alt) { return ref.size() > 1 && alt.size() == 1; }
+
+// Reads on to the next record that may be handed out, into front_. A line whose place
+// lies before (chrom, pos) is dropped as soon as its place is known. Lines without a
+// chromosome and a position, and records that lack a field the profile needs, are no
+// records: they are skipped. Runs of lines share a chromosome, so a line that begins
+// with the last line's chromosome is not split for it.
+PlacedRecords::Read PlacedRecords::next(std::string_view chrom, std::int64_t pos) {
+    if (ready_ == 0 && !done_) {
+        const Read r = read(chrom, pos);
+        if (r != Read::record || ready_ == 0) return r;
+    }
+    if (ready_ == 0) return Read::end;
+    front_ = queue_.at(0);
+    queue_.pop_front();
+    --ready_;
+    return Read::record;
+}
+
+// Reads lines until one gives a record that is not before (chrom, pos): record, with
+// front_ set, or records queued (ready_ > 0). At the end of the file the deletions still
+// held are due.
+PlacedRecords::Read PlacedRecords::read(std::string_view chrom, std::int64_t pos) {
+    const unsigned allele_fields = (p_.rec_ref_col > p_.rec_alt_col ? p_.rec_ref_col : p_.rec_alt_col) + 1;
+    const bool rewrite = p_.normalise_indels;
+    int db_vs_sought = compare_chrom(chrom_, chrom);
+    std::string_view line, name;
+    for (;;) {
+        const LineReader::Status st = db_.next(line);
+        if (st == LineReader::Status::error) return Read::error;
+        if (st == LineReader::Status::eof) {
+            done_ = true;
+            ready_ = queue_.size();
+            return ready_ > 0 ? Read::record : Read::end;
+        }
+        FieldCursor f(line);
+        std::int32_t raw;
+        const bool same_chrom = f.next_is(chrom_);
+        if (same_chrom ? !f.next_int(raw) : !f.next(name) || !f.next_int(raw)) continue;
+        unsigned n = 2;
+        std::int64_t moved = 0;
+        if (rewrite) {
+            while (n < allele_fields && f.next(fields_[n])) ++n;
+            moved = n == allele_fields && moves_on(fields_[p_.rec_ref_col], fields_[p_.rec_alt_col]);
+            if (!same_chrom || raw != raw_pos_) {  // a new position: the deletions held at the last one are due
+                ready_ = queue_.size();
+                raw_pos_ = raw;
+            }
+            if (same_chrom) order_.see_position(raw, db_.line_number(), moved);
+        } else if (same_chrom) {
+            order_.see_position(raw, db_.line_number());
+        }
+        if (!same_chrom) {
+            order_.see(name, raw, db_.line_number(), moved);
+            names_.see(name);
+            chrom_.assign(name);
+            db_vs_sought = compare_chrom(chrom_, chrom);
+        }
+        ++records_;
+        if (lies_before(db_vs_sought, raw + moved, pos) ||
+            !split(f.rest(), n, raw + moved, moved != 0)) {
+            if (ready_ > 0) return Read::record;
+            continue;
+        }
+        if (moved == 0 && ready_ == 0) return Read::record;
+        hold_or_queue(front_, moved != 0);
+        if (ready_ > 0) return Read::record;
+    }
+}
+
+// Splits the rest of the line, after its first n fields, into front_; false when a
+// field the profile needs is missing.
+bool PlacedRecords::split(std::string_view rest, unsigned n, std::int64_t place, bool moved) {
+    FieldCursor f(rest);
+    while (n < p_.rec_min_fields && f.next(fields_[n])) ++n;
+    if (n < p_.rec_min_fields) return false;
+    Record& rec = front_;
+    rec.chrom = chrom_;
+    rec.pos = place;
+    rec.ref = fields_[p_.rec_ref_col];
+    rec.alt = fields_[p_.rec_alt_col];
+    if (p_.normalise_indels) {
+        // The database writes an indel with its shared leading base; rows write "-".
+        if (rec.ref.size() == 1 && rec.alt.size() > 1) {
+            rec.ref = "-";
+            rec.alt.remove_prefix(1);
+        } else if (moved) {
+            rec.ref.remove_prefix(1);
+            rec.alt = "-";
+        }
+    }
+    rec.n_value = p_.n_value_cols;
+    for (unsigned i = 0; i < p_.n_value_cols; ++i) rec.value[i] = fields_[p_.value_cols[i]];
+    return true;
+}
+
+// Copies rec into the queue: behind the records due, or held back with the deletions of
+// its position. Held deletions past the bound are let go at once, in file order.
+void PlacedRecords::hold_or_queue(const Record& rec, bool moved) {
+    queue_.add(rec);
+    if (!moved) {
+        ++ready_;
+        return;
+    }
+    if (queue_.size() - ready_ > bound_.records || queue_.bytes() > bound_.bytes) {
+        crowded(rec.chrom, rec.pos);
+        ready_ = queue_.size();
+    }
+}
+
+void PlacedRecords::crowded(std::string_view chrom, std::int64_t pos) {
+    if (warned_crowded_) return;
+    warned_crowded_ = true;
+    warn_crowded_place(db_.path(), chrom, pos, bound_.records, bound_.bytes >> 20);
+}
+
+void PlaceGroup::start(const Record& rec) {
+    if (chrom_ != rec.chrom) chrom_.assign(rec.chrom);
+    pos_ = rec.pos;
+    complete = false;
+    store_.clear();
+    full_at_ = 0;
+    add(rec);
+}
+
+void PlaceGroup::add(const Record& rec) {
+    if (full_at_ != 0) store_.truncate(full_at_, full_bytes_);  // the one slot past the bound
+    store_.add(rec);
+    if (full_at_ == 0 && (store_.size() >= bound_.records || store_.bytes() >= bound_.bytes)) {
+        full_at_ = store_.size();
+        full_bytes_ = store_.bytes();
+    }
+}
+
+bool PlaceGroup::find(std::string_view ref, std::string_view alt, std::string_view& value) const {
+    for (std::size_t i = 0, n = store_.size(); i < n; ++i) {
+        const Record r = store_.at(i);
+        if (same_alleles(ref, alt, r.ref, r.alt)) {
+            value = r.value[0];
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace wes::annotate
