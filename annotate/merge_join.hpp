@@ -48,7 +48,7 @@ struct JoinProfile {
     unsigned value_cols[4] = {};   // the value: these columns joined by '|'
     unsigned n_value_cols = 1;
     unsigned rec_min_fields = 8;   // a record with fewer fields is skipped
-    bool normalise_indels = false; // a shared leading base becomes the "-" form
+    bool normalise_indels = false; // a shared leading base becomes the "-" form (ref and alt in columns 2 and 3)
     void (*hit)(OutFile& out, const Row& row, std::string_view value) = nullptr;
     void (*miss)(OutFile& out, const Row& row) = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "place_group.hpp"
 
+#include <algorithm>
+
 #include "fields.hpp"
 #include "merge_join.hpp"
 
@@ -8,23 +10,37 @@ namespace wes::annotate {
 void RecordStore::add(const Record& rec) {
     if (head_ == items_.size())
         clear();  // all taken: start again at the front of the buffers
-    else if (head_ > 0 && items_[head_].at > text_.size() / 2)
+    else if (head_ > 0 && items_[head_].at > size_ / 2)
         compact();
-    Item it{rec.pos, text_.size(), rec.chrom.size(), rec.ref.size(), rec.alt.size(), 0};
-    text_.append(rec.chrom).append(rec.ref).append(rec.alt);
-    const std::size_t value_at = text_.size();
+    std::size_t value = rec.n_value > 0 ? rec.n_value - 1 : 0;  // the bars
+    for (unsigned i = 0; i < rec.n_value; ++i) value += rec.value[i].size();
+    const Item it{rec.pos, size_, rec.chrom.size(), rec.ref.size(), rec.alt.size(), value};
+    char* t = append(it.chrom + it.ref + it.alt + value);
+    for (std::string_view part : {rec.chrom, rec.ref, rec.alt}) t = std::copy(part.begin(), part.end(), t);
     for (unsigned i = 0; i < rec.n_value; ++i) {
-        if (i) text_.push_back('|');
-        text_.append(rec.value[i]);
+        if (i) *t++ = '|';
+        t = std::copy(rec.value[i].begin(), rec.value[i].end(), t);
     }
-    it.value = text_.size() - value_at;
     items_.push_back(it);
+}
+
+char* RecordStore::append(std::size_t n) {
+    if (capacity_ - size_ < n) {
+        const std::size_t capacity = std::max({capacity_ * 2, size_ + n, std::size_t{4096}});
+        std::unique_ptr<char[]> text(new char[capacity]);
+        std::copy(text_.get(), text_.get() + size_, text.get());
+        text_ = std::move(text);
+        capacity_ = capacity;
+    }
+    size_ += n;
+    return text_.get() + size_ - n;
 }
 
 // Drops the texts of the records taken, when they are most of the buffer.
 void RecordStore::compact() {
     const std::size_t dead = items_[head_].at;
-    text_.erase(0, dead);
+    std::copy(text_.get() + dead, text_.get() + size_, text_.get());
+    size_ -= dead;
     items_.erase(items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(head_));
     head_ = 0;
     for (Item& it : items_) it.at -= dead;
@@ -32,7 +48,7 @@ void RecordStore::compact() {
 
 Record RecordStore::at(std::size_t i) const {
     const Item& it = items_[head_ + i];
-    const char* t = text_.data() + it.at;
+    const char* t = text_.get() + it.at;
     Record r;
     r.chrom = std::string_view(t, it.chrom);
     r.pos = it.pos;
@@ -61,9 +77,20 @@ PlacedRecords::Read PlacedRecords::peek(std::string_view chrom, std::int64_t pos
     }
 }
 
-// A deletion written with its shared leading base ("GCA G") is moved one position on,
-// to its first deleted base.
-static bool moves_on(std::string_view ref, std::string_view alt) { return ref.size() > 1 && alt.size() == 1; }
+// Whether the two fields after the white space that begins rest, ref and alt, are a
+// deletion written with its shared leading base ("GCA G"), which the rewrite moves one
+// position on, to its first deleted base. Told from the bytes without splitting: most
+// records, one separator and a ref of one byte, are told by two bytes.
+static bool deletion_ahead(std::string_view rest) {
+    const char* p = rest.data();
+    const char* e = p + rest.size();
+    if (e - p >= 3 && !is_space(p[1]) && is_space(p[2])) return false;
+    while (p < e && is_space(*p)) ++p;
+    if (e - p < 2 || is_space(p[1])) return false;  // ref of one byte
+    p = find_space(p, e);
+    while (p < e && is_space(*p)) ++p;
+    return p < e && (p + 1 == e || is_space(p[1]));  // alt of one byte
+}
 
 // Reads on to the next record that may be handed out, into front_. A line whose place
 // lies before (chrom, pos) is dropped as soon as its place is known. Lines without a
@@ -86,7 +113,6 @@ PlacedRecords::Read PlacedRecords::next(std::string_view chrom, std::int64_t pos
 // front_ set, or records queued (ready_ > 0). At the end of the file the deletions still
 // held are due.
 PlacedRecords::Read PlacedRecords::read(std::string_view chrom, std::int64_t pos) {
-    const unsigned allele_fields = (p_.rec_ref_col > p_.rec_alt_col ? p_.rec_ref_col : p_.rec_alt_col) + 1;
     const bool rewrite = p_.normalise_indels;
     int db_vs_sought = compare_chrom(chrom_, chrom);
     std::string_view line, name;
@@ -102,16 +128,11 @@ PlacedRecords::Read PlacedRecords::read(std::string_view chrom, std::int64_t pos
         std::int32_t raw;
         const bool same_chrom = f.next_is(chrom_);
         if (same_chrom ? !f.next_int(raw) : !f.next(name) || !f.next_int(raw)) continue;
-        unsigned n = 2;
         std::int64_t moved = 0;
         if (rewrite) {
-            while (n < allele_fields && f.next(fields_[n])) ++n;
-            moved = n == allele_fields && moves_on(fields_[p_.rec_ref_col], fields_[p_.rec_alt_col]);
-            if (!same_chrom || raw != raw_pos_) {  // a new position: the deletions held at the last one are due
-                ready_ = queue_.size();
-                raw_pos_ = raw;
-            }
-            if (same_chrom) order_.see_position(raw, db_.line_number(), moved);
+            moved = deletion_ahead(f.rest());
+            // At a new position the deletions held at the last one are due.
+            if (!same_chrom || order_.see_position(raw, db_.line_number(), moved)) ready_ = queue_.size();
         } else if (same_chrom) {
             order_.see_position(raw, db_.line_number());
         }
@@ -123,7 +144,7 @@ PlacedRecords::Read PlacedRecords::read(std::string_view chrom, std::int64_t pos
         }
         ++records_;
         if (lies_before(db_vs_sought, raw + moved, pos) ||
-            !split(f.rest(), n, raw + moved, moved != 0)) {
+            !split(f.rest(), raw + moved, moved != 0)) {
             if (ready_ > 0) return Read::record;
             continue;
         }
@@ -133,10 +154,11 @@ PlacedRecords::Read PlacedRecords::read(std::string_view chrom, std::int64_t pos
     }
 }
 
-// Splits the rest of the line, after its first n fields, into front_; false when a
+// Splits the rest of the line, after chromosome and position, into front_; false when a
 // field the profile needs is missing.
-bool PlacedRecords::split(std::string_view rest, unsigned n, std::int64_t place, bool moved) {
+bool PlacedRecords::split(std::string_view rest, std::int64_t place, bool moved) {
     FieldCursor f(rest);
+    unsigned n = 2;
     while (n < p_.rec_min_fields && f.next(fields_[n])) ++n;
     if (n < p_.rec_min_fields) return false;
     Record& rec = front_;

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,27 +46,29 @@ class RecordStore {
 public:
     void add(const Record& rec);
     std::size_t size() const { return items_.size() - head_; }
-    std::size_t bytes() const { return text_.size(); }
+    std::size_t bytes() const { return size_; }
     Record at(std::size_t i) const;  // views valid until the next add
     void pop_front() { ++head_; }
     void clear() {
-        text_.clear();
+        size_ = 0;
         items_.clear();
         head_ = 0;
     }
     void truncate(std::size_t n, std::size_t bytes) {
         items_.resize(head_ + n);
-        text_.resize(bytes);
+        size_ = bytes;
     }
 
 private:
     void compact();
+    char* append(std::size_t n);  // room for n more bytes at the end
 
     struct Item {
         std::int64_t pos;
         std::size_t at, chrom, ref, alt, value;  // where the texts begin, and their lengths
     };
-    std::string text_;
+    std::unique_ptr<char[]> text_;
+    std::size_t size_ = 0, capacity_ = 0;
     std::vector<Item> items_;
     std::size_t head_ = 0;
 };
@@ -99,7 +102,7 @@ public:
 private:
     Read next(std::string_view chrom, std::int64_t pos);
     Read read(std::string_view chrom, std::int64_t pos);
-    bool split(std::string_view rest, unsigned n, std::int64_t place, bool moved);
+    bool split(std::string_view rest, std::int64_t place, bool moved);
     void hold_or_queue(const Record& rec, bool moved);
 
     const JoinProfile& p_;
@@ -110,8 +113,7 @@ private:
     std::uint64_t records_ = 0;
     bool done_ = false, warned_crowded_ = false;
 
-    std::string chrom_;       // the chromosome of the last line read
-    std::int64_t raw_pos_ = 0;  // its position, as the file gives it
+    std::string chrom_;  // the chromosome of the last line read
     std::string_view fields_[max_record_fields];
     Record front_;
     bool have_front_ = false;

@@ -84,9 +84,11 @@ public:
         }
         run_top_ = pos;
     }
-    // A line on the chromosome of the line seen before it, placed moved positions on.
-    void see_position(std::int64_t pos, std::uint64_t line_no, std::int64_t moved) {
-        if (pos != run_pos_) {  // a new position: no line from here on may lie before the last one's places
+    // A line on the chromosome of the line seen before it, placed moved positions on;
+    // true when pos is not the position of the line before.
+    bool see_position(std::int64_t pos, std::uint64_t line_no, std::int64_t moved) {
+        const bool new_position = pos != run_pos_;
+        if (new_position) {  // no line from here on may lie before the places of the last position
             last_pos_ = run_top_;
             run_pos_ = pos;
             run_top_ = pos + moved;
@@ -94,6 +96,7 @@ public:
             run_top_ = pos + moved;
         }
         if (pos + moved < last_pos_ && !warned_) warn(last_chrom_, pos + moved, line_no);
+        return new_position;
     }
 
 private:
