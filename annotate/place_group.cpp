@@ -92,11 +92,8 @@ static bool deletion_ahead(std::string_view rest) {
     return p < e && (p + 1 == e || is_space(p[1]));  // alt of one byte
 }
 
-// Reads on to the next record that may be handed out, into front_. A line whose place
-// lies before (chrom, pos) is dropped as soon as its place is known. Lines without a
-// chromosome and a position, and records that lack a field the profile needs, are no
-// records: they are skipped. Runs of lines share a chromosome, so a line that begins
-// with the last line's chromosome is not split for it.
+// The next record in the order of places, into front_: the first one waiting, or the
+// next one read.
 PlacedRecords::Read PlacedRecords::next(std::string_view chrom, std::int64_t pos) {
     if (ready_ == 0 && !done_) {
         const Read r = read(chrom, pos);
@@ -110,8 +107,11 @@ PlacedRecords::Read PlacedRecords::next(std::string_view chrom, std::int64_t pos
 }
 
 // Reads lines until one gives a record that is not before (chrom, pos): record, with
-// front_ set, or records queued (ready_ > 0). At the end of the file the deletions still
-// held are due.
+// front_ set or records waiting (ready_ > 0). A line whose place lies before (chrom,
+// pos) is dropped as soon as its place is known. Lines without a chromosome and a
+// position, and records that lack a field the profile needs, are no records: they are
+// skipped. Runs of lines share a chromosome, so a line that begins with the last line's
+// chromosome is not split for it. At the end of the file the deletions held are due.
 PlacedRecords::Read PlacedRecords::read(std::string_view chrom, std::int64_t pos) {
     const bool rewrite = p_.normalise_indels;
     int db_vs_sought = compare_chrom(chrom_, chrom);
