@@ -8,47 +8,20 @@
 namespace wes::annotate {
 
 void RecordStore::add(const Record& rec) {
-    if (head_ == items_.size())
-        clear();  // all taken: start again at the front of the buffers
-    else if (head_ > 0 && items_[head_].at > size_ / 2)
-        compact();
-    std::size_t value = rec.n_value > 0 ? rec.n_value - 1 : 0;  // the bars
-    for (unsigned i = 0; i < rec.n_value; ++i) value += rec.value[i].size();
-    const Item it{rec.pos, size_, rec.chrom.size(), rec.ref.size(), rec.alt.size(), value};
-    char* t = append(it.chrom + it.ref + it.alt + value);
-    for (std::string_view part : {rec.chrom, rec.ref, rec.alt}) t = std::copy(part.begin(), part.end(), t);
+    Item it{rec.pos, text_.size(), rec.chrom.size(), rec.ref.size(), rec.alt.size(), 0};
+    text_.append(rec.chrom).append(rec.ref).append(rec.alt);
+    const std::size_t value_at = text_.size();
     for (unsigned i = 0; i < rec.n_value; ++i) {
-        if (i) *t++ = '|';
-        t = std::copy(rec.value[i].begin(), rec.value[i].end(), t);
+        if (i) text_.push_back('|');
+        text_.append(rec.value[i]);
     }
+    it.value = text_.size() - value_at;
     items_.push_back(it);
 }
 
-char* RecordStore::append(std::size_t n) {
-    if (capacity_ - size_ < n) {
-        const std::size_t capacity = std::max({capacity_ * 2, size_ + n, std::size_t{4096}});
-        std::unique_ptr<char[]> text(new char[capacity]);
-        std::copy(text_.get(), text_.get() + size_, text.get());
-        text_ = std::move(text);
-        capacity_ = capacity;
-    }
-    size_ += n;
-    return text_.get() + size_ - n;
-}
-
-// Drops the texts of the records taken, when they are most of the buffer.
-void RecordStore::compact() {
-    const std::size_t dead = items_[head_].at;
-    std::copy(text_.get() + dead, text_.get() + size_, text_.get());
-    size_ -= dead;
-    items_.erase(items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(head_));
-    head_ = 0;
-    for (Item& it : items_) it.at -= dead;
-}
-
 Record RecordStore::at(std::size_t i) const {
-    const Item& it = items_[head_ + i];
-    const char* t = text_.get() + it.at;
+    const Item& it = items_[i];
+    const char* t = text_.data() + it.at;
     Record r;
     r.chrom = std::string_view(t, it.chrom);
     r.pos = it.pos;
@@ -92,47 +65,60 @@ static bool deletion_ahead(std::string_view rest) {
     return p < e && (p + 1 == e || is_space(p[1]));  // alt of one byte
 }
 
-// The next record in the order of places, into front_: the first one waiting, or the
-// next one read.
+// The next record in the order of places, into front_: a due deletion, the record that
+// waited behind them, or the next one read.
 PlacedRecords::Read PlacedRecords::next(std::string_view chrom, std::int64_t pos) {
-    if (ready_ == 0 && !done_) {
-        const Read r = read(chrom, pos);
-        if (r != Read::record || ready_ == 0) return r;
+    for (;;) {
+        if (next_due_ < due_.size()) {
+            front_ = due_.at(next_due_++);
+            return Read::record;
+        }
+        if (have_later_) {
+            front_ = later_;
+            have_later_ = false;
+            return Read::record;
+        }
+        if (done_) return Read::end;
+        switch (read(chrom, pos)) {
+        case Got::record:
+            return Read::record;
+        case Got::due:
+            continue;
+        case Got::end:
+            return Read::end;
+        case Got::error:
+            return Read::error;
+        }
     }
-    if (ready_ == 0) return Read::end;
-    front_ = queue_.at(0);
-    queue_.pop_front();
-    --ready_;
-    return Read::record;
 }
 
-// Reads lines until one gives a record that is not before (chrom, pos): record, with
-// front_ set or records waiting (ready_ > 0). A line whose place lies before (chrom,
-// pos) is dropped as soon as its place is known. Lines without a chromosome and a
-// position, and records that lack a field the profile needs, are no records: they are
-// skipped. Runs of lines share a chromosome, so a line that begins with the last line's
-// chromosome is not split for it. At the end of the file the deletions held are due.
-PlacedRecords::Read PlacedRecords::read(std::string_view chrom, std::int64_t pos) {
+// Reads lines until one gives a record that is not before (chrom, pos), into front_, or
+// deletions become due. A line whose place lies before (chrom, pos) is dropped as soon
+// as its place is known. Lines without a chromosome and a position, and records that
+// lack a field the profile needs, are no records: they are skipped. Runs of lines share
+// a chromosome, so a line that begins with the last line's chromosome is not split for
+// it. At the end of the file the deletions held are due.
+PlacedRecords::Got PlacedRecords::read(std::string_view chrom, std::int64_t pos) {
     const bool rewrite = p_.normalise_indels;
     int db_vs_sought = compare_chrom(chrom_, chrom);
     std::string_view line, name;
     for (;;) {
         const LineReader::Status st = db_.next(line);
-        if (st == LineReader::Status::error) return Read::error;
+        if (st == LineReader::Status::error) return Got::error;
         if (st == LineReader::Status::eof) {
             done_ = true;
-            ready_ = queue_.size();
-            return ready_ > 0 ? Read::record : Read::end;
+            return make_due();
         }
         FieldCursor f(line);
         std::int32_t raw;
         const bool same_chrom = f.next_is(chrom_);
         if (same_chrom ? !f.next_int(raw) : !f.next(name) || !f.next_int(raw)) continue;
         std::int64_t moved = 0;
+        Got got = Got::record;
         if (rewrite) {
             moved = deletion_ahead(f.rest());
             // At a new position the deletions held at the last one are due.
-            if (!same_chrom || order_.see_position(raw, db_.line_number(), moved)) ready_ = queue_.size();
+            if (!same_chrom || order_.see_position(raw, db_.line_number(), moved)) got = make_due();
         } else if (same_chrom) {
             order_.see_position(raw, db_.line_number());
         }
@@ -143,15 +129,34 @@ PlacedRecords::Read PlacedRecords::read(std::string_view chrom, std::int64_t pos
             db_vs_sought = compare_chrom(chrom_, chrom);
         }
         ++records_;
-        if (lies_before(db_vs_sought, raw + moved, pos) ||
-            !split(f.rest(), raw + moved, moved != 0)) {
-            if (ready_ > 0) return Read::record;
+        if (lies_before(db_vs_sought, raw + moved, pos) || !split(f.rest(), raw + moved, moved != 0)) {
+            if (got == Got::due) return got;
             continue;
         }
-        if (moved == 0 && ready_ == 0) return Read::record;
-        hold_or_queue(front_, moved != 0);
-        if (ready_ > 0) return Read::record;
+        if (moved) {
+            held_.add(front_);
+            if (held_.size() > bound_.records || held_.bytes() > bound_.bytes) {
+                crowded(front_.chrom, front_.pos);
+                return make_due();  // past the bound, in file order
+            }
+            if (got == Got::due) return got;
+            continue;
+        }
+        if (got == Got::due) {
+            later_ = front_;
+            have_later_ = true;
+        }
+        return got;
     }
+}
+
+// The deletions held become due; due when there are any.
+PlacedRecords::Got PlacedRecords::make_due() {
+    if (held_.size() == 0) return done_ ? Got::end : Got::record;
+    std::swap(held_, due_);
+    held_.clear();
+    next_due_ = 0;
+    return Got::due;
 }
 
 // Splits the rest of the line, after chromosome and position, into front_; false when a
@@ -179,20 +184,6 @@ bool PlacedRecords::split(std::string_view rest, std::int64_t place, bool moved)
     rec.n_value = p_.n_value_cols;
     for (unsigned i = 0; i < p_.n_value_cols; ++i) rec.value[i] = fields_[p_.value_cols[i]];
     return true;
-}
-
-// Copies rec into the queue: behind the records due, or held back with the deletions of
-// its position. Held deletions past the bound are let go at once, in file order.
-void PlacedRecords::hold_or_queue(const Record& rec, bool moved) {
-    queue_.add(rec);
-    if (!moved) {
-        ++ready_;
-        return;
-    }
-    if (queue_.size() - ready_ > bound_.records || queue_.bytes() > bound_.bytes) {
-        crowded(rec.chrom, rec.pos);
-        ready_ = queue_.size();
-    }
 }
 
 void PlacedRecords::crowded(std::string_view chrom, std::int64_t pos) {

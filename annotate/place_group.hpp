@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,37 +39,30 @@ struct GroupBound {
     std::size_t bytes = std::size_t{4} << 20;
 };
 
-// Records copied out of their lines (the value joined), in the order they were added;
-// taken from the front. The buffers are kept and reused.
+// Records copied out of their lines (the value joined), in the order they were added.
+// The buffers are kept and reused.
 class RecordStore {
 public:
     void add(const Record& rec);
-    std::size_t size() const { return items_.size() - head_; }
-    std::size_t bytes() const { return size_; }
+    std::size_t size() const { return items_.size(); }
+    std::size_t bytes() const { return text_.size(); }
     Record at(std::size_t i) const;  // views valid until the next add
-    void pop_front() { ++head_; }
     void clear() {
-        size_ = 0;
+        text_.clear();
         items_.clear();
-        head_ = 0;
     }
     void truncate(std::size_t n, std::size_t bytes) {
-        items_.resize(head_ + n);
-        size_ = bytes;
+        items_.resize(n);
+        text_.resize(bytes);
     }
 
 private:
-    void compact();
-    char* append(std::size_t n);  // room for n more bytes at the end
-
     struct Item {
         std::int64_t pos;
         std::size_t at, chrom, ref, alt, value;  // where the texts begin, and their lengths
     };
-    std::unique_ptr<char[]> text_;
-    std::size_t size_ = 0, capacity_ = 0;
+    std::string text_;
     std::vector<Item> items_;
-    std::size_t head_ = 0;
 };
 
 // The records of the database in the order of their places. A deletion that the rewrite
@@ -100,10 +92,11 @@ public:
     void crowded(std::string_view chrom, std::int64_t pos);
 
 private:
+    enum class Got { record, due, end, error };
     Read next(std::string_view chrom, std::int64_t pos);
-    Read read(std::string_view chrom, std::int64_t pos);
+    Got read(std::string_view chrom, std::int64_t pos);
     bool split(std::string_view rest, std::int64_t place, bool moved);
-    void hold_or_queue(const Record& rec, bool moved);
+    Got make_due();
 
     const JoinProfile& p_;
     LineReader& db_;
@@ -117,10 +110,13 @@ private:
     std::string_view fields_[max_record_fields];
     Record front_;
     bool have_front_ = false;
-    // Records waiting: the first ready_ of them may be handed out; the rest are the
-    // deletions held back at the position of the last line read.
-    RecordStore queue_;
-    std::size_t ready_ = 0;
+    // The lookahead: the deletions of the position of the last line read are held; when
+    // the file moves on they are due, handed out before the record of the line that moved
+    // on (later_, still in its line, which is not read past until it is handed out).
+    RecordStore held_, due_;
+    std::size_t next_due_ = 0;
+    Record later_;
+    bool have_later_ = false;
 };
 
 // The cursor of the merge: a place and the records there, in file order. A group is

@@ -34,21 +34,6 @@ const std::string trace_db =
     "NC_000001.10\t200\tC\tA\t.\t.\t.\t0.33\n"
     "NC_000002.11\t50\tG\tT\t.\t.\t.\t0.44\n";
 
-std::string popfreq_row(const std::string& chrom, const std::string& pos, const std::string& ref,
-                        const std::string& alt, const std::string& tail = "") {
-    std::string r = chrom + "\t" + pos + "\t" + pos + "\t" + ref + "\t" + alt;
-    for (int i = 6; i <= 20; ++i) r += "\t" + std::string(i == 19 ? "." : "f" + std::to_string(i));
-    return r + tail + "\n";
-}
-std::string popfreq_record(const std::string& chrom, const std::string& pos, const std::string& ref,
-                           const std::string& alt, const std::string& v11, const std::string& v14) {
-    return chrom + "\t" + pos + "\t" + ref + "\t" + alt + "\t5\t6\t7\t8\t9\t10\t" + v11 + "\t12\t13\t" + v14 +
-           "\t15\n";
-}
-std::string revised(std::string row, const std::string& value) {
-    std::size_t p = row.find("\t.\t");
-    return row.replace(p + 1, 1, value);
-}
 }  // namespace
 
 TEST(MergeJoin, NineRowTrace) {
@@ -90,46 +75,6 @@ TEST(MergeJoin, OnSortedInputsEveryAnswerIsALookupOfTheFirstRecordWithTheKey) {
             rows += std::count(in.answers.begin(), in.answers.end(), '\n');
         }
     EXPECT_GT(rows, 10000u);
-}
-
-TEST(MergeJoin, AllelesInAnotherOrderAndDeletionsPlacedOnFindTheirRecords) {
-    EXPECT_EQ(join(splice_tool.profile, "NC_000001.10 102 102 C G\nNC_000001.10 102 102 C T\n",
-                   "NC_000001.10\t102\tC\tT\t.\t.\t.\t0.1\nNC_000001.10\t102\tC\tG\t.\t.\t.\t0.2\n"),
-              "NC_000001.10 102 102 C G \t0.2\nNC_000001.10 102 102 C T \t0.1\n");
-    // 101 GCA G is placed at 102 (CA -): it must not pass 101 G T, nor be lost to 102. Its
-    // fields are told apart by runs of white space.
-    EXPECT_EQ(join(merge_model::answers_only(popfreq_tool.profile), "NC_000001.10 101 101 G T\nNC_000001.10 102 102 CA -\n",
-                   "NC_000001.10 101 \t GCA  G\t5 6 7 8 9 10 0.3 12 13 0.5 15\n" +
-                       popfreq_record("NC_000001.10", "101", "G", "T", "0.1", "0.2")),
-              "0.1|0.2\n0.3|0.5\n");
-}
-
-TEST(MergeJoin, PastItsBoundAPlaceIsMatchedOneRecordAtATime) {
-    // Five records at 5; past the bound only the record that matched is kept.
-    const std::string db = "NC_000001.10 5 A C . . . c1\nNC_000001.10 5 A G . . . g1\nNC_000001.10 5 A T . . . t1\n"
-                           "NC_000001.10 5 C A . . . a1\nNC_000001.10 5 A T . . . t2\nNC_000001.10 6 A C . . . c6\n";
-    const std::string rows = "NC_000001.10 5 5 A T\nNC_000001.10 5 5 C A\nNC_000001.10 5 5 A C\nNC_000001.10 5 5 A T\n"
-                             "NC_000001.10 5 5 C A\nNC_000001.10 6 6 A C\n";
-    // Deletions held back at one position: past the bound they are let go in file order,
-    // before the record of that position, which the row then misses.
-    const std::string dels = popfreq_record("NC_000001.10", "10", "AC", "A", "d", "1") +
-                             popfreq_record("NC_000001.10", "10", "AG", "A", "d", "2") +
-                             popfreq_record("NC_000001.10", "10", "AT", "A", "d", "3") +
-                             popfreq_record("NC_000001.10", "10", "C", "T", "s", "4");
-    const std::string del_rows = "NC_000001.10 10 10 C T\nNC_000001.10 11 11 G -\n";
-    struct Case {
-        const JoinProfile& profile;
-        GroupBound bound;
-        std::string rows, db, want;
-    };
-    for (const Case& c : std::initializer_list<Case>{
-             {splice_tool.profile, {2, 1 << 20}, rows, db, "t1\na1\nc1\nt2\n-\nc6\n"},
-             {splice_tool.profile, {100, 32}, rows, db, "t1\na1\nc1\nt2\n-\nc6\n"},  // two records of 16 bytes
-             {splice_tool.profile, {6, 1 << 20}, rows, db, "t1\na1\nc1\nt1\na1\nc6\n"},
-             {popfreq_tool.profile, {2, 1 << 20}, del_rows, dels, "-\nd|2\n"},
-             {popfreq_tool.profile, {3, 1 << 20}, del_rows, dels, "s|4\nd|2\n"}})
-        EXPECT_EQ(join(merge_model::answers_only(c.profile), c.rows, c.db, nullptr, c.bound), c.want)
-            << c.bound.records << " records, " << c.bound.bytes << " bytes";
 }
 
 TEST(MergeJoin, NamesThatSortBeforeAccessionsNeverReadTheDatabase) {
@@ -202,14 +147,6 @@ TEST(MergeJoin, LongFieldsCarriageReturnsAndALastLineWithoutNewline) {
               "NC_000001.10\t100\t100\tA\t" + alt + "\r \t" + value + "\n" + "NC_000001.10\t300\t300\tC\tG \t0.3\n");
 }
 
-TEST(MergeJoin, AfterTheDatabaseEndsARowEqualToTheCursorStillHits) {
-    std::string rows = "NC_000002.11\t50\t50\tG\tT\nNC_000002.11\t70\t70\tA\tC\nNC_000002.11\t50\t50\tG\tT\n"
-                       "NC_000002.11\t80\t80\tA\tC\n";
-    EXPECT_EQ(join(splice_tool.profile, rows, trace_db.substr(trace_db.find("NC_000002"))),
-              "NC_000002.11\t50\t50\tG\tT \t0.44\nNC_000002.11\t70\t70\tA\tC \tNA\n"
-              "NC_000002.11\t50\t50\tG\tT \t0.44\nNC_000002.11\t80\t80\tA\tC \tNA\n");
-}
-
 TEST(MergeJoin, ProteinValuesAndFiller) {
     std::string db = "NC_000001.10 100 x A G D 0.9 P 0.8 extra\n"
                      "NC_000001.10 200 x C T T 0.1 B\n";  // eight fields: skipped
@@ -226,6 +163,63 @@ TEST(MergeJoin, ScoreRowsAreRebuilt) {
               "NC_000001.10\t300\t300\t\t\tNA\n");
 }
 
+namespace {
+std::string popfreq_row(const std::string& chrom, const std::string& pos, const std::string& ref,
+                        const std::string& alt, const std::string& tail = "") {
+    std::string r = chrom + "\t" + pos + "\t" + pos + "\t" + ref + "\t" + alt;
+    for (int i = 6; i <= 20; ++i) r += "\t" + std::string(i == 19 ? "." : "f" + std::to_string(i));
+    return r + tail + "\n";
+}
+std::string popfreq_record(const std::string& chrom, const std::string& pos, const std::string& ref,
+                           const std::string& alt, const std::string& v11, const std::string& v14) {
+    return chrom + "\t" + pos + "\t" + ref + "\t" + alt + "\t5\t6\t7\t8\t9\t10\t" + v11 + "\t12\t13\t" + v14 +
+           "\t15\n";
+}
+std::string revised(std::string row, const std::string& value) {
+    std::size_t p = row.find("\t.\t");
+    return row.replace(p + 1, 1, value);
+}
+}  // namespace
+
+TEST(MergeJoin, AllelesInAnotherOrderAndDeletionsPlacedOnFindTheirRecords) {
+    EXPECT_EQ(join(splice_tool.profile, "NC_000001.10 102 102 C G\nNC_000001.10 102 102 C T\n",
+                   "NC_000001.10\t102\tC\tT\t.\t.\t.\t0.1\nNC_000001.10\t102\tC\tG\t.\t.\t.\t0.2\n"),
+              "NC_000001.10 102 102 C G \t0.2\nNC_000001.10 102 102 C T \t0.1\n");
+    // 101 GCA G is placed at 102 (CA -): it must not pass 101 G T, nor be lost to 102. Its
+    // fields are told apart by runs of white space.
+    EXPECT_EQ(join(merge_model::answers_only(popfreq_tool.profile), "NC_000001.10 101 101 G T\nNC_000001.10 102 102 CA -\n",
+                   "NC_000001.10 101 \t GCA  G\t5 6 7 8 9 10 0.3 12 13 0.5 15\n" +
+                       popfreq_record("NC_000001.10", "101", "G", "T", "0.1", "0.2")),
+              "0.1|0.2\n0.3|0.5\n");
+}
+
+TEST(MergeJoin, PastItsBoundAPlaceIsMatchedOneRecordAtATime) {
+    // Five records at 5; past the bound only the record that matched is kept.
+    const std::string db = "NC_000001.10 5 A C . . . c1\nNC_000001.10 5 A G . . . g1\nNC_000001.10 5 A T . . . t1\n"
+                           "NC_000001.10 5 C A . . . a1\nNC_000001.10 5 A T . . . t2\nNC_000001.10 6 A C . . . c6\n";
+    const std::string rows = "NC_000001.10 5 5 A T\nNC_000001.10 5 5 C A\nNC_000001.10 5 5 A C\nNC_000001.10 5 5 A T\n"
+                             "NC_000001.10 5 5 C A\nNC_000001.10 6 6 A C\n";
+    // Deletions held back at one position: past the bound they are let go in file order,
+    // before the record of that position, which the row then misses.
+    const std::string dels = popfreq_record("NC_000001.10", "10", "AC", "A", "d", "1") +
+                             popfreq_record("NC_000001.10", "10", "AG", "A", "d", "2") +
+                             popfreq_record("NC_000001.10", "10", "AT", "A", "d", "3") +
+                             popfreq_record("NC_000001.10", "10", "C", "T", "s", "4");
+    const std::string del_rows = "NC_000001.10 10 10 C T\nNC_000001.10 11 11 G -\n";
+    struct Case {
+        const JoinProfile& profile;
+        GroupBound bound;
+        std::string rows, db, want;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {splice_tool.profile, {2, 1 << 20}, rows, db, "t1\na1\nc1\nt2\n-\nc6\n"},
+             {splice_tool.profile, {100, 32}, rows, db, "t1\na1\nc1\nt2\n-\nc6\n"},  // two records of 16 bytes
+             {splice_tool.profile, {6, 1 << 20}, rows, db, "t1\na1\nc1\nt1\na1\nc6\n"},
+             {popfreq_tool.profile, {2, 1 << 20}, del_rows, dels, "-\nd|2\n"},
+             {popfreq_tool.profile, {3, 1 << 20}, del_rows, dels, "s|4\nd|2\n"}})
+        EXPECT_EQ(join(merge_model::answers_only(c.profile), c.rows, c.db, nullptr, c.bound), c.want)
+            << c.bound.records << " records, " << c.bound.bytes << " bytes";
+}
 
 TEST(MergeJoin, PopulationFrequencySixRowTrace) {
     std::string db = popfreq_record("NC_000001.10", "100", "A", "G", "0.01", "0.02") +
