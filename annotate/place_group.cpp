@@ -111,8 +111,12 @@ PlacedRecords::Got PlacedRecords::read(std::string_view chrom, std::int64_t pos)
         }
         FieldCursor f(line);
         std::int32_t raw;
-        const bool same_chrom = f.next_is(chrom_);
-        if (same_chrom ? !f.next_int(raw) : !f.next(name) || !f.next_int(raw)) continue;
+        bool same_chrom = f.next_is(chrom_);
+        if (!same_chrom) {
+            if (!f.next(name)) continue;
+            same_chrom = name == chrom_;  // a line that begins with white space
+        }
+        if (!f.next_int(raw)) continue;
         std::int64_t moved = 0;
         Got got = Got::record;
         if (rewrite) {
