@@ -15,7 +15,7 @@ enum class ResultHeader {
 struct AnnotatorTool {
     const char* program = nullptr;
     int n_args = 3;                     // arguments after the program name
-    const char* usage_lines[4] = {};    // the lines after the "< > < > < >" line, null-ended
+    const char* usage = nullptr;        // the usage text (print_usage)
     const char* db_env = nullptr;       // environment variable that overrides the compiled path
     const char* db_compiled = nullptr;
     bool db_from_long_second_arg = false;  // a second argument of more than 20 characters names the database
@@ -25,8 +25,8 @@ struct AnnotatorTool {
     JoinProfile profile;
 };
 
-// The whole program. Exit statuses: 1 after a complete run ("END"), 2 on any failure,
-// 0 for --help and --version.
+// The whole program. Exit statuses: exit_annotated after a complete run ("END"),
+// exit_failure on any failure, 0 for --help and --version.
 int run_annotator(int argc, char** argv, const AnnotatorTool& tool);
 
 extern const AnnotatorTool splice_tool;

@@ -84,8 +84,8 @@ void popfreq_hit(OutFile& out, const Row& row, std::string_view value) {
 
 const AnnotatorTool splice_tool = {
     .program = "join_splice_db",
-    .usage_lines = {"\t\t1>:\tplease input the result file !", "\t\t2>:\tplease input the splice_predict Database !",
-                    "\t\t3>:\tplease input the out file !"},
+    .usage = "\tUsage:\n\t\t%s < > < > < >\n\t\t1>:\tplease input the result file !\n"
+             "\t\t2>:\tplease input the splice_predict Database !\n\t\t3>:\tplease input the out file !\n",
     .db_env = "WES_SPLICE_DB",
     .db_compiled = build::splice_db,
     .column = "splice_predict",
@@ -96,8 +96,8 @@ const AnnotatorTool splice_tool = {
 
 const AnnotatorTool protein_tool = {
     .program = "join_protein_db",
-    .usage_lines = {"\t\t1>:\tplease input the result file !", "\t\t2>:\tplease input the protein_predict Database !",
-                    "\t\t3>:\tplease input the out file !"},
+    .usage = "\tUsage:\n\t\t%s < > < > < >\n\t\t1>:\tplease input the result file !\n"
+             "\t\t2>:\tplease input the protein_predict Database !\n\t\t3>:\tplease input the out file !\n",
     .db_env = "WES_PROTEIN_DB",
     .db_compiled = build::protein_db,
     .db_has_header = true,
@@ -110,10 +110,9 @@ const AnnotatorTool protein_tool = {
 const AnnotatorTool score_tool = {
     .program = "join_score_db",
     .n_args = 4,
-    .usage_lines = {"\t\t1>:\tplease input the result file !",
-                    "\t\t2>:\tplease input the protein_predict Database file !",
-                    "\t\t3>:\tplease input the protein_predict Database name !",
-                    "\t\t4>:\tplease input the out file !"},
+    .usage = "\tUsage:\n\t\t%s < > < > < >\n\t\t1>:\tplease input the result file !\n"
+             "\t\t2>:\tplease input the protein_predict Database file !\n"
+             "\t\t3>:\tplease input the protein_predict Database name !\n\t\t4>:\tplease input the out file !\n",
     .db_env = "WES_SCORE_DB",
     .db_compiled = build::score_db,
     .db_from_long_second_arg = true,
@@ -126,8 +125,8 @@ const AnnotatorTool score_tool = {
 
 const AnnotatorTool popfreq_tool = {
     .program = "revise_popfreq",
-    .usage_lines = {"\t\t1>:\tplease input the result file !", "\t\t2>:\tplease input the popfreq Database !",
-                    "\t\t3>:\tplease input the out file !"},
+    .usage = "\tUsage:\n\t\t%s < > < > < >\n\t\t1>:\tplease input the result file !\n"
+             "\t\t2>:\tplease input the popfreq Database !\n\t\t3>:\tplease input the out file !\n",
     .db_env = "WES_POPFREQ_DB",
     .db_compiled = build::popfreq_db,
     .db_has_header = true,

@@ -19,7 +19,7 @@ fi
 
 if [ ! -s "$data/db.txt" ] || [ "$(cat "$data/params" 2>/dev/null)" != "$rows $lines" ]; then
     echo "generating $rows rows and $lines database lines in $data ..."
-    g++ -O2 -std=c++20 -I"$here/../common" -o "$data/gen" "$here/gen_annotate.cpp" "$here/../common/chr_trans.cpp"
+    g++ -O2 -std=c++20 -I"$here/../convert" -o "$data/gen" "$here/gen_annotate.cpp" "$here/../convert/chr_trans.cpp"
     "$data/gen" "$data" "$rows" "$lines"
     echo "$rows $lines" > "$data/params"
 fi

@@ -14,8 +14,8 @@ import re
 import sys
 
 def accession_table():
-    """The suite's accession table, read from common/chr_trans.cpp: the one copy of it."""
-    src = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common", "chr_trans.cpp")
+    """The suite's accession table, read from convert/chr_trans.cpp: the one copy of it."""
+    src = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "convert", "chr_trans.cpp")
     with open(src) as f:
         return re.findall(r'\{"(\w+)", "(chr\w+)", "(NC_\d+\.\d+)"\}', f.read())
 

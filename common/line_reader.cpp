@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "messages.hpp"
+#include "diagnostics.hpp"
 
 namespace wes {
 namespace {

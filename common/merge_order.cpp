@@ -1,20 +1,16 @@
 #include "merge_order.hpp"
 
-#include <cstdio>
-
-#include "progress.hpp"
+#include "diagnostics.hpp"
 
 namespace wes {
 
 void OrderWatch::warn(std::string_view chrom, std::int64_t pos, std::uint64_t line_no) {
     warned_ = true;
-    wipe_progress_line();  // a warning in mid-run: never behind the progress line
-    std::fprintf(stderr,
-                 "warning: %s: line %llu: out of order: %.*s %lld comes after %s %lld; rows after this "
-                 "point may miss values that the file holds\n",
-                 path_.c_str(), static_cast<unsigned long long>(line_no), static_cast<int>(chrom.size()),
-                 chrom.data(), static_cast<long long>(pos), last_chrom_.c_str(),
-                 static_cast<long long>(last_pos_));
+    note("warning: %s: line %llu: out of order: %.*s %lld comes after %s %lld; rows after this "
+         "point may miss values that the file holds\n",
+         path_.c_str(), static_cast<unsigned long long>(line_no), static_cast<int>(chrom.size()),
+         chrom.data(), static_cast<long long>(pos), last_chrom_.c_str(),
+         static_cast<long long>(last_pos_));
 }
 
 bool same_alleles(std::string_view r1, std::string_view a1, std::string_view r2, std::string_view a2) {
@@ -40,36 +36,31 @@ bool ChromNames::shares_any(const ChromNames& other) const {
 
 void BeforeStart::warn(const std::string& rows_path) const {
     if (count_ == 0) return;
-    std::fprintf(stderr,
-                 "warning: %s: %llu %s (such as \"%s\") %s before %.*s %lld, where the merge starts, "
-                 "and got no value; the suite's files name chromosomes by accession (NC_000001.10 to "
-                 "NC_000024.9)\n",
-                 rows_path.c_str(), static_cast<unsigned long long>(count_), count_ == 1 ? "row" : "rows",
-                 example_.c_str(), count_ == 1 ? "sorts" : "sort",
-                 static_cast<int>(first_chrom.size()), first_chrom.data(), static_cast<long long>(first_pos));
+    note("warning: %s: %llu %s (such as \"%s\") %s before %.*s %lld, where the merge starts, "
+         "and got no value; the suite's files name chromosomes by accession (NC_000001.10 to "
+         "NC_000024.9)\n",
+         rows_path.c_str(), static_cast<unsigned long long>(count_), count_ == 1 ? "row" : "rows",
+         example_.c_str(), count_ == 1 ? "sorts" : "sort",
+         static_cast<int>(first_chrom.size()), first_chrom.data(), static_cast<long long>(first_pos));
 }
 
 void warn_if_names_disjoint(const ChromNames& rows, const ChromNames& db, std::uint64_t hits,
-                            const std::string& rows_path, const std::string& db_path) {
+                    const std::string& rows_path, const std::string& db_path) {
     if (hits != 0 || rows.empty() || db.empty() || rows.shares_any(db)) return;
-    std::fprintf(stderr,
-                 "warning: no row found a value: the chromosome names of %s (such as \"%s\") never occur "
-                 "in %s (such as \"%s\"); both files must name chromosomes the same way\n",
-                 rows_path.c_str(), rows.example().c_str(), db_path.c_str(), db.example().c_str());
+    note("warning: no row found a value: the chromosome names of %s (such as \"%s\") never occur "
+         "in %s (such as \"%s\"); both files must name chromosomes the same way\n",
+         rows_path.c_str(), rows.example().c_str(), db_path.c_str(), db.example().c_str());
 }
 
 void warn_crowded_place(const std::string& db_path, std::string_view chrom, std::int64_t pos, std::size_t records,
                         std::size_t mib) {
-    wipe_progress_line();
-    std::fprintf(stderr,
-                 "warning: %s holds more than %zu records or %zu MiB of records at %.*s %lld; past them, rows at "
-                 "that place may miss values that the file holds\n",
-                 db_path.c_str(), records, mib, static_cast<int>(chrom.size()), chrom.data(),
-                 static_cast<long long>(pos));
+    note("warning: %s holds more than %zu records or %zu MiB of records at %.*s %lld; past them, rows at that "
+         "place may miss values that the file holds\n",
+         db_path.c_str(), records, mib, static_cast<int>(chrom.size()), chrom.data(), static_cast<long long>(pos));
 }
 
 void warn_no_records(const std::string& db_path) {
-    std::fprintf(stderr, "warning: %s holds no record; no row got a value from it\n", db_path.c_str());
+    note("warning: %s holds no record; no row got a value from it\n", db_path.c_str());
 }
 
 }  // namespace wes

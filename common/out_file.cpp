@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "messages.hpp"
+#include "diagnostics.hpp"
 
 namespace wes {
 
@@ -17,7 +17,6 @@ bool OutFile::open(const std::string& path) {
     path_ = path;
     if (path == "-") {
         fd_ = 1;
-        messages_to_stderr();
         return true;
     }
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -98,6 +97,50 @@ bool is_also_an_input(const std::string& output, const std::vector<std::string>&
         if (rc == 0 && st.st_dev == out.st_dev && st.st_ino == out.st_ino) return true;
     }
     return false;
+}
+
+namespace {
+
+// Where writing to path lands: the file it names (through any links) when there is one,
+// else the name it would be given in its folder, following a link that points where
+// nothing is yet. False when that cannot be told.
+struct Place {
+    dev_t dev;
+    ino_t ino;
+    std::string name;  // empty for a file that is there
+};
+
+bool place_of(std::string path, Place& place) {
+    for (int links = 0; links < 40; ++links) {
+        struct stat st;
+        if (::stat(path.c_str(), &st) == 0) {
+            place = {st.st_dev, st.st_ino, ""};
+            return true;
+        }
+        const std::size_t slash = path.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+        if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+            std::string target(static_cast<std::size_t>(st.st_size) + 1, '\0');
+            const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+            if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return false;
+            target.resize(static_cast<std::size_t>(n));
+            path = target[0] == '/' ? target : folder + "/" + target;
+            continue;
+        }
+        if (::stat(folder.c_str(), &st) != 0) return false;
+        place = {st.st_dev, st.st_ino, path.substr(slash + 1)};
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool same_output(const std::string& a, const std::string& b) {
+    if (a == b) return true;
+    if (a == "-" || b == "-") return false;
+    Place pa, pb;
+    return place_of(a, pa) && place_of(b, pb) && pa.dev == pb.dev && pa.ino == pb.ino && pa.name == pb.name;
 }
 
 void report_output_is_input(const std::string& output) {

@@ -19,8 +19,8 @@ public:
     OutFile(const OutFile&) = delete;
     OutFile& operator=(const OutFile&) = delete;
 
-    // Creates or truncates path. "-" is standard output; opening it sends the suite's
-    // messages to standard error from then on. False when it cannot be opened.
+    // Creates or truncates path. "-" is standard output (main has sent the messages
+    // elsewhere: keep_messages_out_of). False when it cannot be opened.
     bool open(const std::string& path);
     bool is_open() const { return fd_ >= 0; }
 
@@ -74,6 +74,10 @@ bool write_whole_file(const std::string& path, std::string_view text);
 // also reads (the same device and inode, through any name: "./x", a symbolic or a hard
 // link; "-" among inputs is standard input). Opening it would empty that input.
 bool is_also_an_input(const std::string& output, const std::vector<std::string>& inputs);
+
+// Before two outputs are opened: whether they name one file (the same path, "./x", a
+// link; a file not there yet by its folder and name). The second would overwrite the first.
+bool same_output(const std::string& a, const std::string& b);
 
 // "Error: <output> is also an input of this run".
 void report_output_is_input(const std::string& output);

@@ -1,5 +1,6 @@
 #include "program.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -9,7 +10,6 @@
 #include <unistd.h>
 
 #include "build_config.hpp"
-#include "messages.hpp"
 
 namespace wes {
 namespace {
@@ -28,11 +28,20 @@ void open_closed_standard_descriptors() {
 
 }  // namespace
 
+void print_usage(const char* invoked_as, std::string_view usage) {
+    const std::size_t at = usage.find("%s");
+    std::fwrite(usage.data(), 1, std::min(at, usage.size()), stdout);
+    if (at == std::string_view::npos) return;
+    std::fputs(invoked_as, stdout);
+    usage.remove_prefix(at + 2);
+    std::fwrite(usage.data(), 1, usage.size(), stdout);
+}
+
 int run_main(int argc, char** argv, const ProgramInfo& program, const std::function<int(int, char**)>& body) {
     open_closed_standard_descriptors();
     try {
         if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-            program.help(argv[0]);
+            print_usage(argv[0], program.usage);
             std::fflush(stdout);
             return 0;
         }

@@ -1,15 +1,15 @@
-// What every program of the suite shares around its own work: the exit status of a
-// failure, compiled-in paths with environment overrides, --help and --version, sane
-// standard descriptors, and no exception ever ending a run unreported.
+// What every program of the suite shares around its own work: compiled-in paths with
+// environment overrides, the usage text, --help and --version, sane standard
+// descriptors, and no exception ever ending a run unreported.
 #pragma once
 
 #include <cstdlib>
 #include <functional>
+#include <string_view>
+
+#include "diagnostics.hpp"
 
 namespace wes {
-
-// Every failure that the suite adds beyond its historical statuses ends with this one.
-constexpr int exit_failure = 2;
 
 // The value of environment variable env when it is set and not empty, else compiled.
 inline const char* path_setting(const char* env, const char* compiled) {
@@ -17,11 +17,12 @@ inline const char* path_setting(const char* env, const char* compiled) {
     return (v && *v) ? v : compiled;
 }
 
-using HelpPrinter = std::function<void(const char* invoked_as)>;
+// Prints a usage text on standard output, its "%s" replaced by the program as invoked.
+void print_usage(const char* invoked_as, std::string_view usage);
 
 struct ProgramInfo {
     const char* name;
-    HelpPrinter help;    // the usage text, for the program as invoked
+    const char* usage;   // the usage text (print_usage)
     int failure_status;  // the status of a run that fails before or while it works
 };
 

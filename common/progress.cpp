@@ -1,6 +1,5 @@
 #include "progress.hpp"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,7 +8,7 @@
 #include <unistd.h>
 
 #include "line_reader.hpp"
-#include "messages.hpp"
+#include "diagnostics.hpp"
 
 namespace wes {
 namespace {
@@ -22,8 +21,6 @@ constexpr std::int64_t k_redraw = k_second / 2;
 constexpr std::int64_t k_look_min = k_second / 100;
 constexpr std::int64_t k_look_max = k_second / 10;
 constexpr std::uint64_t k_max_stride = 1 << 16;
-
-Progress* g_shown = nullptr;  // the run's line, while it may be on the screen
 
 std::int64_t now_ns() {
     timespec ts;
@@ -94,13 +91,9 @@ Progress::Progress(const char* program, const char* unit) : program_(program), u
     if (!on_) return;
     started_ = last_look_ = now_ns();
     next_look_ = 1;
-    g_shown = this;
 }
 
-Progress::~Progress() {
-    finish();
-    if (g_shown == this) g_shown = nullptr;
-}
+Progress::~Progress() { finish(); }
 
 void Progress::watch(const LineReader& in, const LineReader* also) {
     in_[0] = &in;
@@ -114,15 +107,9 @@ void Progress::unwatch() {
 }
 
 void Progress::finish() {
-    wipe();
+    if (on_) wipe_progress_line();
     on_ = false;
     next_look_ = UINT64_MAX;
-}
-
-void Progress::wipe() {
-    if (shown_ == 0) return;
-    put("\r" + std::string(shown_, ' ') + "\r");
-    shown_ = 0;
 }
 
 void Progress::look() {
@@ -167,33 +154,8 @@ void Progress::draw(std::int64_t now) {
     if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) width = ws.ws_col;
     std::string label = program_;
     if (!part_.empty()) label += " " + part_;
-    std::string text = progress_text(label, unit_, f, width - 1);
-    const std::size_t len = text.size();
-    if (len < shown_) text.append(shown_ - len, ' ');
-    put("\r" + text);
-    if (on_) shown_ = text.size();
-}
-
-void Progress::put(const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(STDERR_FILENO, text.data() + done, text.size() - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            // The terminal is gone: the run goes on without its line.
-            on_ = false;
-            next_look_ = UINT64_MAX;
-            shown_ = 0;
-            return;
-        }
-    }
-}
-
-void wipe_progress_line() {
-    if (g_shown) g_shown->wipe();
+    // The terminal gone, the run goes on without its line.
+    if (!draw_progress_line(progress_text(label, unit_, f, width - 1))) finish();
 }
 
 }  // namespace wes

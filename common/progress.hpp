@@ -3,8 +3,9 @@
 // tells how far the main input has been read (bytes of its size: compressed bytes for a
 // compressed file; no share and no time left for a pipe), the rows so far, their rate
 // and the time left. WES_PROGRESS=0 turns it off. The line is wiped before every message
-// of the suite and at the end of the run, so that it never stands in front of a message
-// nor stays behind; where standard error is no terminal nothing of it is ever written.
+// of the suite (diagnostics.hpp draws and wipes it) and at the end of the run, so that it
+// never stands in front of a message nor stays behind; where standard error is no
+// terminal nothing of it is ever written.
 //
 // The main loop calls tick() once a row: a counter, with a look at the clock only every
 // few thousand rows (fewer when rows come slowly), and nothing more when the line is off.
@@ -56,13 +57,9 @@ public:
     // Wipes the line for good: the end of the run, before its last words.
     void finish();
 
-    // Wipes the line off the screen, if it is there; the next update draws it again.
-    void wipe();
-
 private:
     void look();
     void draw(std::int64_t now);
-    void put(const std::string& text);
 
     bool on_ = false;
     const char* program_;
@@ -78,11 +75,6 @@ private:
     std::int64_t drawn_at_ = 0;
     std::int64_t watched_at_ = 0;
     std::uint64_t bytes_at_watch_ = 0;
-    std::size_t shown_ = 0;  // characters of the line on the screen now
 };
-
-// Wipes the run's progress line, if one is on the screen: every message of the suite
-// calls this before it is written.
-void wipe_progress_line();
 
 }  // namespace wes

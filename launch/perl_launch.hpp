@@ -21,20 +21,17 @@ std::vector<std::string> tier_sort_words(const std::string& in, const std::strin
 // perl, --, the general annotation script, -f, table, -i, in, -o, out.
 std::vector<std::string> tessaro_words(const std::string& in, const std::string& out);
 
-// The five-line usage text shared by the launchers; label_line is the third line.
-void print_launcher_usage(const char* invoked_as, const char* label_line);
-
 // Starts words[0] (found through PATH) with words as its argument vector and waits for
 // it. Returns its exit status, 128 + N when signal N ended it, or 127 after a one-line
-// message when it cannot be started. A TERM, HUP or INT sent to the launcher is passed on
-// to it and makes the result 128 + N (N the first such signal), without starting it when
-// the signal came first; an INT typed at the terminal reached it already and is not
-// passed on. Meant as a launcher's last step: TERM, INT, HUP and CHLD stay blocked and
-// QUIT ignored.
+// message when it cannot be started. A signal sent to the launcher that would end it
+// (TERM, HUP, INT, QUIT, USR1, ALRM, PIPE ...) is passed on to the script and makes the
+// result 128 + N (N the first such signal), without starting it when the signal came
+// first; an INT or QUIT typed at the terminal reached the script already and is not
+// passed on. Meant as a launcher's last step: those signals and CHLD stay blocked.
 int run_words(const std::vector<std::string>& words);
 
 // The whole flow of a launcher: label infile outfile, or the usage text and status 255;
 // any other failure prints "Error: <what>" and ends with status 2.
-int launcher_main(int argc, char** argv, const char* program, HelpPrinter help, PerlWords words);
+int launcher_main(int argc, char** argv, const char* program, const char* usage, PerlWords words);
 
 }  // namespace wes

@@ -2,10 +2,7 @@
 // four disease databases, writing outfile; exits with the script's status.
 #include "perl_launch.hpp"
 
-namespace {
-void help(const char* invoked_as) { wes::print_launcher_usage(invoked_as, "\t1>\tOMIM+SWISS"); }
-}  // namespace
-
 int main(int argc, char** argv) {
-    return wes::launcher_main(argc, argv, "run_origin_label", help, wes::origin_label_words);
+    return wes::launcher_main(argc, argv, "run_origin_label", "Usage:\n\t%s\t<>\t<>\t<>\n\t1>\tOMIM+SWISS\n\t2>\tinfile\n\t3>\toutfile\n",
+                              wes::origin_label_words);
 }

@@ -2,10 +2,7 @@
 // on infile, writing outfile; exits with the script's status.
 #include "perl_launch.hpp"
 
-namespace {
-void help(const char* invoked_as) { wes::print_launcher_usage(invoked_as, "\t1>\tTessaro"); }
-}  // namespace
-
 int main(int argc, char** argv) {
-    return wes::launcher_main(argc, argv, "run_tessaro", help, wes::tessaro_words);
+    return wes::launcher_main(argc, argv, "run_tessaro", "Usage:\n\t%s\t<>\t<>\t<>\n\t1>\tTessaro\n\t2>\tinfile\n\t3>\toutfile\n",
+                              wes::tessaro_words);
 }

@@ -2,10 +2,7 @@
 // outfile; exits with the script's status.
 #include "perl_launch.hpp"
 
-namespace {
-void help(const char* invoked_as) { wes::print_launcher_usage(invoked_as, "\t1>\trun_tier_sort"); }
-}  // namespace
-
 int main(int argc, char** argv) {
-    return wes::launcher_main(argc, argv, "run_tier_sort", help, wes::tier_sort_words);
+    return wes::launcher_main(argc, argv, "run_tier_sort", "Usage:\n\t%s\t<>\t<>\t<>\n\t1>\trun_tier_sort\n\t2>\tinfile\n\t3>\toutfile\n",
+                              wes::tier_sort_words);
 }

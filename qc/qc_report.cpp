@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "messages.hpp"
+#include "diagnostics.hpp"
 #include "multiqc_files.hpp"
 #include "out_file.hpp"
 #include "qc_page.hpp"
@@ -13,19 +13,17 @@
 
 namespace {
 
-void help(const char* invoked_as) {
-    std::printf("Usage:\n");
-    std::printf("\t%s\tout\t[sample]\n", invoked_as);
-    std::printf("\t1> the output name given to read_qc_stat: out.quality, out.GC_content and out.totstat are read\n");
-    std::printf("\t2> the sample name on the page and in the MultiQC files (default: the last part of out)\n");
-    std::printf("\twrites out.html and the MultiQC files out_mqc.json and out_*_mqc.json\n");
-}
+constexpr const char* k_usage =
+    "Usage:\n\t%s\tout\t[sample]\n"
+    "\t1> the output name given to read_qc_stat: out.quality, out.GC_content and out.totstat are read\n"
+    "\t2> the sample name on the page and in the MultiQC files (default: the last part of out)\n"
+    "\twrites out.html and the MultiQC files out_mqc.json and out_*_mqc.json\n";
 
 wes::qc::QcReports reports;  // a few tens of KiB: kept off the stack
 
 int qc_report(int argc, char** argv) {
     if (argc != 2 && argc != 3) {
-        help(argv[0]);
+        wes::print_usage(argv[0], k_usage);
         return wes::exit_failure;
     }
     const std::string out = argv[1];
@@ -56,5 +54,5 @@ int qc_report(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return wes::run_main(argc, argv, {"qc_report", help, wes::exit_failure}, qc_report);
+    return wes::run_main(argc, argv, {"qc_report", k_usage, wes::exit_failure}, qc_report);
 }

@@ -9,7 +9,7 @@
 
 #include "counters.hpp"
 #include "fastq_pair.hpp"
-#include "messages.hpp"
+#include "diagnostics.hpp"
 #include "out_file.hpp"
 #include "program.hpp"
 #include "progress.hpp"
@@ -17,22 +17,15 @@
 
 namespace {
 
-void help(const char* invoked_as) {
-    std::printf("Usage:\n");
-    std::printf("\t%s\tfq_1 fq_2 fq_1 fq_2...\tout\n", invoked_as);
-    std::printf("\t1> please put in fqs 1\n");
-    std::printf("\t2> please put in fqs 2\n");
-    std::printf("\t3> please put in fqs 1\n");
-    std::printf("\t4> please put in fqs 2\n");
-    std::printf("\t......\n");
-    std::printf("\tn> please put in out_file_name\n");
-}
+constexpr const char* k_usage =
+    "Usage:\n\t%s\tfq_1 fq_2 fq_1 fq_2...\tout\n\t1> please put in fqs 1\n\t2> please put in fqs 2\n"
+    "\t3> please put in fqs 1\n\t4> please put in fqs 2\n\t......\n\tn> please put in out_file_name\n";
 
 int read_qc_stat(int argc, char** argv) {
     wes::Progress progress("read_qc_stat", "read pairs");
     // At least one pair, then the output name.
     if (argc % 2 == 1 || argc < 4) {
-        help(argv[0]);
+        wes::print_usage(argv[0], k_usage);
         return wes::exit_failure;
     }
     const std::string out = argv[argc - 1];
@@ -65,5 +58,5 @@ int read_qc_stat(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return wes::run_main(argc, argv, {"read_qc_stat", help, wes::exit_failure}, read_qc_stat);
+    return wes::run_main(argc, argv, {"read_qc_stat", k_usage, wes::exit_failure}, read_qc_stat);
 }

@@ -2,39 +2,21 @@
 // Appends the column "ssr" to a sorted mutation table: "Y=" and the repeat count of the
 // SSR interval that a row overlaps, or "N=0". The repeat intervals come from the
 // compiled-in file (WES_SSR_FILE overrides it); the second argument is not read.
-#include <cstdio>
 #include <string>
 #include <string_view>
 
 #include "build_config.hpp"
+#include "diagnostics.hpp"
 #include "fields.hpp"
-#include "line_reader.hpp"
+#include "merge_files.hpp"
 #include "merge_order.hpp"
-#include "messages.hpp"
-#include "out_file.hpp"
 #include "program.hpp"
 #include "progress.hpp"
 #include "repeat_sweep.hpp"
 
 namespace {
 
-void help(const char* invoked_as) {
-    std::printf("Usage:\n");
-    std::printf("\t%s\t<>\t<>\t<>\n", invoked_as);
-    std::printf("\t1>\tin_file\n");
-    std::printf("\t2>\tssr_file\n");
-    std::printf("\t3>\tout_file\n");
-}
-
-int read_failure(const wes::LineReader& r) {
-    r.report_failure();
-    return wes::exit_failure;
-}
-
-int write_failure(const wes::OutFile& out) {
-    out.report_failure();
-    return wes::exit_failure;
-}
+constexpr const char* k_usage = "Usage:\n\t%s\t<>\t<>\t<>\n\t1>\tin_file\n\t2>\tssr_file\n\t3>\tout_file\n";
 
 // Every output line is the input line, a blank where its newline was, a tab, the mark.
 void put_line(wes::OutFile& out, std::string_view line, std::string_view mark) {
@@ -44,59 +26,22 @@ void put_line(wes::OutFile& out, std::string_view line, std::string_view mark) {
     out.put('\n');
 }
 
-int mark_repeat(int argc, char** argv) {
-    if (argc != 4) {
-        help(argv[0]);
-        return 255;
-    }
-    wes::Progress progress("mark_repeat", "rows");
-    const std::string in_path = argv[1];
-    const std::string out_path(wes::first_word(argv[3]));
-    const std::string ssr_path = wes::path_setting("WES_SSR_FILE", wes::build::ssr_file);
-    if (wes::is_also_an_input(out_path, {in_path, ssr_path})) {
-        wes::report_output_is_input(out_path);
-        return wes::exit_failure;
-    }
-
-    // All three are opened before any is checked, so the output exists (empty) even
-    // when an input is missing.
-    wes::LineReader in;
-    const bool in_ok = in.open(in_path);
-    wes::LineReader repeats;
-    const bool repeats_ok = repeats.open(ssr_path);
-    wes::OutFile out;
-    const bool out_ok = out.open(out_path);
-    if (!in_ok) {
-        wes::say("infile open failed\n");
-        return wes::exit_failure;
-    }
-    if (!repeats_ok) {
-        wes::say("repeat_file open failed\n");
-        return wes::exit_failure;
-    }
-    if (!out_ok) return write_failure(out);
-
-    std::string_view line;
-    switch (in.next(line)) {
-    case wes::LineReader::Status::error:
-        return read_failure(in);
-    case wes::LineReader::Status::eof:  // no header: nothing to extend
-        return out.close() ? 0 : write_failure(out);
-    case wes::LineReader::Status::line:
-        put_line(out, line, "ssr");
-        break;
-    }
-
-    wes::RepeatSweep sweep(repeats);
+// Marks every row after the header; at the end, says what the sweep could not see.
+// False after a failure, said.
+bool mark_rows(wes::MergeFiles& files, wes::Progress& progress) {
+    wes::LineReader& in = files.rows;
+    wes::RepeatSweep sweep(files.sorted);
     wes::OrderWatch row_order(in.path());
     wes::ChromNames row_names;
     wes::BeforeStart before_start;
     wes::RepeatRow row;
     progress.watch(in);
-    for (;;) {
-        wes::LineReader::Status st = in.next(line);
-        if (st == wes::LineReader::Status::eof) break;
-        if (st == wes::LineReader::Status::error) return read_failure(in);
+    std::string_view line;
+    for (wes::LineReader::Status st; (st = in.next(line)) != wes::LineReader::Status::eof;) {
+        if (st == wes::LineReader::Status::error) {
+            in.report_failure();
+            return false;
+        }
         progress.tick();
         std::string_view mark = wes::no_repeat_mark;
         switch (wes::scan_row(line, row)) {
@@ -108,22 +53,69 @@ int mark_repeat(int argc, char** argv) {
             row_order.see(row.chrom, row.start, in.line_number());
             row_names.see(row.chrom);
             before_start.see(row.chrom, row.end);
-            if (!sweep.mark(row, mark)) return read_failure(repeats);
+            if (!sweep.mark(row, mark)) {
+                files.sorted.report_failure();
+                return false;
+            }
             break;
         }
-        put_line(out, line, mark);
-        if (out.failed()) return write_failure(out);
+        put_line(files.out, line, mark);
+        if (files.out.failed()) break;
     }
     progress.finish();
-    if (!out.close()) return write_failure(out);
+    if (!files.out.close()) {
+        files.out.report_failure();
+        return false;
+    }
     before_start.warn(in.path());
-    if (sweep.found_no_interval()) wes::warn_no_records(repeats.path());
-    wes::warn_if_names_disjoint(row_names, sweep.names(), sweep.hits(), in.path(), repeats.path());
-    return 0;
+    if (sweep.found_no_interval()) wes::warn_no_records(files.sorted.path());
+    wes::warn_if_names_disjoint(row_names, sweep.names(), sweep.hits(), in.path(), files.sorted.path());
+    return true;
+}
+
+int mark_repeat(int argc, char** argv) {
+    if (argc != 4) {
+        wes::print_usage(argv[0], k_usage);
+        return wes::exit_minus_one;
+    }
+    const std::string out_path(wes::first_word(argv[3]));
+    wes::keep_messages_out_of({out_path});
+    wes::Progress progress("mark_repeat", "rows");
+    wes::MergeFiles files;
+    switch (files.open(argv[1], wes::path_setting("WES_SSR_FILE", wes::build::ssr_file), out_path)) {
+    case wes::MergeFiles::Start::output_is_input:
+        wes::report_output_is_input(out_path);
+        return wes::exit_failure;
+    case wes::MergeFiles::Start::not_opened:
+        if (!files.rows_opened)
+            wes::say("infile open failed\n");
+        else if (!files.sorted_opened)
+            wes::say("repeat_file open failed\n");
+        else
+            files.out.report_failure();
+        return wes::exit_failure;
+    case wes::MergeFiles::Start::opened:
+        break;
+    }
+
+    std::string_view header;
+    switch (files.rows.next(header)) {
+    case wes::LineReader::Status::error:
+        files.rows.report_failure();
+        return wes::exit_failure;
+    case wes::LineReader::Status::eof:  // no header: nothing to extend
+        if (files.out.close()) return wes::exit_done;
+        files.out.report_failure();
+        return wes::exit_failure;
+    case wes::LineReader::Status::line:
+        put_line(files.out, header, "ssr");
+        break;
+    }
+    return mark_rows(files, progress) ? wes::exit_done : wes::exit_failure;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    return wes::run_main(argc, argv, {"mark_repeat", help, wes::exit_failure}, mark_repeat);
+    return wes::run_main(argc, argv, {"mark_repeat", k_usage, wes::exit_failure}, mark_repeat);
 }

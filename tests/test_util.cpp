@@ -96,11 +96,12 @@ Child start_path(const std::string& path, const Start& how) {
     std::fflush(nullptr);
     c.pid = ::fork();
     if (c.pid == 0) {
-        int in = how.stdin_pipe ? pipe_fds[0] : ::open("/dev/null", O_RDONLY);
+        int in = how.stdin_pipe ? pipe_fds[0] : ::open(how.stdin_file.c_str(), O_RDONLY);
         ::dup2(in, 0);  // dup2 clears close-on-exec for fd 0
         ::dup2(c.out, 1);
         ::dup2(c.err, 2);
         if (how.close_stdout) ::close(1);
+        if (how.close_stderr) ::close(2);
         for (const auto& [k, v] : how.env) {
             if (v == unset)
                 ::unsetenv(k.c_str());

@@ -23,9 +23,11 @@ struct Start {
     std::vector<std::string> args;
     std::map<std::string, std::string> env = {};
     bool close_stdout = false;
+    bool close_stderr = false;
     unsigned long address_space = 0;  // bytes of RLIMIT_AS; 0 for no limit
     bool one_process = false;         // RLIMIT_NPROC 1, as user nobody when run as root (status 125 if that fails)
-    bool stdin_pipe = false;          // standard input a pipe the test writes, else /dev/null
+    bool stdin_pipe = false;          // standard input a pipe the test writes, else stdin_file
+    std::string stdin_file = "/dev/null";
 };
 
 // A started program. finish() closes the pipe to its standard input, waits for it and

@@ -3,5 +3,5 @@
 #include "vcf_to_table.hpp"
 
 int main(int argc, char** argv) {
-    return wes::run_main(argc, argv, {"vcf_to_table", wes::vcf::help, 255}, wes::vcf::run_vcf_to_table);
+    return wes::run_main(argc, argv, {"vcf_to_table", wes::vcf::usage, wes::exit_minus_one}, wes::vcf::run_vcf_to_table);
 }

@@ -1,29 +1,20 @@
 #include "vcf_to_table.hpp"
 
 #include <cstdint>
-#include <cstdio>
 #include <regex.h>
 
 #include "numbers.hpp"
 #include "mutation_row.hpp"
 #include "fields.hpp"
-#include "messages.hpp"
+#include "diagnostics.hpp"
 #include "program.hpp"
 #include "trim_allele.hpp"
 #include "vcf_match.hpp"
 
 namespace wes::vcf {
 
-void help(const char* name) {
-    std::printf("Usage:\n");
-    std::printf("\t%s\tvcf_file\tout_file\n", name);
-    std::printf("\t1>:\tvcf_file\n");
-    std::printf("\t2>:\tout_file\n");
-}
-
 namespace {
 
-constexpr int status_usage = 255;     // wrong argument count, a file that does not open
 constexpr int status_expression = 1;  // the expression does not compile
 
 // The rows of one matched line: ALT allele k goes with AD value k + 1, as long as both
@@ -71,27 +62,28 @@ bool convert_lines(LineReader& in, OutFile& out, Progress* progress) {
 
 int run_vcf_to_table(int argc, char** argv) {
     if (argc != 3) {
-        help(argv[0]);
-        return status_usage;
+        print_usage(argv[0], usage);
+        return exit_minus_one;
     }
-    Progress progress("vcf_to_table", "lines");
     const std::string in_path = argv[1];
     const std::string out_path = argv[2];
+    keep_messages_out_of({out_path});
+    Progress progress("vcf_to_table", "lines");
     if (is_also_an_input(out_path, {in_path})) {
         say("File open filed!\n");
         report_output_is_input(out_path);
-        return status_usage;
+        return exit_minus_one;
     }
 
     LineReader in;
     if (!in.open(in_path)) {
         say("File open filed!\n");
-        return status_usage;
+        return exit_minus_one;
     }
     OutFile out;
     if (!out.open(out_path)) {
         say("File open filed!\n");
-        return status_usage;
+        return exit_minus_one;
     }
 
     // The expression defines the lines taken; the matcher is held equal to it.
@@ -115,7 +107,7 @@ int run_vcf_to_table(int argc, char** argv) {
         out.report_failure();
         return exit_failure;
     }
-    return 0;
+    return exit_done;
 }
 
 }  // namespace wes::vcf

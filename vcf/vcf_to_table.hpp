@@ -10,8 +10,7 @@
 
 namespace wes::vcf {
 
-// Prints the usage text for the program invoked as name.
-void help(const char* name);
+inline constexpr const char* usage = "Usage:\n\t%s\tvcf_file\tout_file\n\t1>:\tvcf_file\n\t2>:\tout_file\n";
 
 // Turns every VCF line of in into rows of out. Returns false when the input could not
 // be read to its end; stops early once a write of out has failed, which the caller

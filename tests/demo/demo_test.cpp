@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "chr_trans.hpp"
 #include "test_util.hpp"
 
 namespace {

@@ -104,6 +104,8 @@ TEST_F(Faults, AnOutputThatIsAnInputIsRefusedAndTheInputKept) {
         std::vector<std::string> args;
         std::string output, said;
         int status;
+        std::string what = "an input";
+        std::string stdin_file = "/dev/null";
     };
     const std::vector<Case> cases = {
         {"vcf_to_table", {p("x.vcf"), p("x.vcf")}, p("x.vcf"), "File open filed!\n", 255},
@@ -116,12 +118,17 @@ TEST_F(Faults, AnOutputThatIsAnInputIsRefusedAndTheInputKept) {
         {"mark_repeat", {p("rows.txt"), "x", p("db.txt")}, p("db.txt"), "", 2},
         {"read_qc_stat", {p("r.quality"), p("r_2.fq"), p("r")}, p("r.quality"), "", 2},
         {"table_to_accession", {p("rows.txt"), p("hard.txt")}, p("hard.txt"), "", 2},
+        {"table_to_accession", {"-", p("rows.txt")}, p("rows.txt"), "", 2, "an input", p("rows.txt")},
+        {"table_to_accession", {"--aside", p("rows.txt"), p("rows.txt"), p("o.txt")}, p("rows.txt"), "", 2},
+        {"table_to_accession", {"--aside", p("link"), p("rows.txt"), p("new.txt")}, p("link"), "", 2, "the output"},
     };
+    ASSERT_EQ(::symlink(p("new.txt").c_str(), p("link").c_str()), 0);  // where nothing is yet
     for (const Case& c : cases) {
-        RunResult r = run(c.program, {.args = c.args, .env = env});
+        RunResult r = run(c.program, {.args = c.args, .env = env, .stdin_file = c.stdin_file});
         EXPECT_EQ(r.status, c.status) << c.program << " " << c.output;
-        EXPECT_EQ(r.out, c.said + "Error: " + c.output + " is also an input of this run\n") << c.program;
+        EXPECT_EQ(r.out, c.said + "Error: " + c.output + " is also " + c.what + " of this run\n") << c.program;
     }
+    EXPECT_FALSE(wes::test::file_exists(p("new.txt")));
     EXPECT_EQ(read_file(p("x.vcf")), vcf);
     EXPECT_EQ(read_file(p("rows.txt")), rows);
     EXPECT_EQ(read_file(p("r.quality")), fq);
@@ -246,11 +253,13 @@ TEST_F(Faults, WithoutASecondThreadTheOutputIsTheSame) {
 }
 
 TEST_F(Faults, MessagesNeverLandInTheDataStream) {
-    // Standard output closed: the output file must not take its number and receive the
-    // messages. Output "-": the messages go to standard error.
+    // Standard output or error closed: an output file must not take its number and
+    // receive the messages. Output "-": the messages go to standard error, open failures
+    // included.
     write_file(p("rows.txt"), "chr\tstart\tend\tref\talt\nNC_000001.10\t100\t100\tA\tG\n");
     write_file(p("db.txt"), "NC_000001.10\t100\tA\tG\t.\t.\t.\t0.5\n");
-    const std::map<std::string, std::string> env = {{"WES_SPLICE_DB", p("db.txt")}};
+    const std::map<std::string, std::string> env = {{"WES_SPLICE_DB", p("db.txt")}, {"WES_SCORE_DB", p("db.txt")},
+                                                    {"WES_SSR_FILE", p("db.txt")}};
     const std::string want = "chr\tstart\tend\tref\talt \tsplice_predict\nNC_000001.10\t100\t100\tA\tG \t0.5\n";
     RunResult r = run("join_splice_db", {.args = {p("rows.txt"), "x", p("out.txt")}, .env = env, .close_stdout = true});
     EXPECT_EQ(r.status, 1);
@@ -259,6 +268,27 @@ TEST_F(Faults, MessagesNeverLandInTheDataStream) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, want);
     EXPECT_EQ(r.err, "END\n");
+    // Standard input the table, the output takes the lowest free number.
+    write_file(p("t.txt"), "chr1\t5\nchrM\t6\n");
+    r = run("table_to_accession", {.args = {"-", p("out.txt")}, .close_stderr = true, .stdin_file = p("t.txt")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(read_file(p("out.txt")), "Chr\tStart\tEnd\tRef\tAlt\tID\tMQ\tDepth\nNC_000001.10\t5\n");
+
+    const std::string missing = p("missing");
+    const std::string cannot_open = missing + ": No such file or directory\n";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> open_failures = {
+        {{"vcf_to_table", missing, "-"}, "File open filed!\n"},
+        {{"table_to_accession", missing, "-"}, "Error: cannot open " + cannot_open},
+        {{"table_to_accession", "--aside", "-", missing, p("out.txt")}, "Error: cannot open " + cannot_open},
+        {{"join_score_db", missing, "x", "name", "-"}, k_attention + "join_score_db: cannot open " + cannot_open},
+        {{"mark_repeat", missing, "x", "-"}, "infile open failed\n"},
+    };
+    for (const auto& [words, said] : open_failures) {
+        r = run(words[0], {.args = std::vector<std::string>(words.begin() + 1, words.end()), .env = env});
+        EXPECT_NE(r.status, 0) << words[0];
+        EXPECT_EQ(r.out, "") << words[0];
+        EXPECT_EQ(r.err, said) << words[0];
+    }
 
     std::string long_read = "@r\n" + std::string(170, 'A') + "\n+\n" + std::string(170, 'I') + "\n";
     write_file(p("l_1.fq"), long_read);
@@ -353,4 +383,37 @@ TEST_F(Faults, WarningsNameWhatTheMergeCannotSee) {
     RunResult m = run("mark_repeat", {.args = {p("rows.txt"), "x", p("o.txt")}, .env = env});
     EXPECT_EQ(m.status, 0);
     EXPECT_NE(m.err.find("1 row (such as \"1 5\") sorts before NC_000001.10 1"), std::string::npos) << m.err;
+}
+
+TEST_F(Faults, AFailingCloseOfAnOutputIsAWriteError) {
+    // An output whose close() fails (EIO, as on a network file system): "cannot write".
+    const std::string qc = std::string(WES_TEST_DATA_DIR) + "/qc/single";
+    for (const char* report : {".quality", ".GC_content", ".totstat"}) write_file(p("s") + report, read_file(qc + report));
+    write_file(p("rows.txt"), "chr\tstart\tend\tref\talt\nNC_000001.10\t100\t100\tA\tG\n");
+    write_file(p("t.txt"), "chr1\t5\nchrM\t6\n");
+    write_file(p("db.txt"), "header\n");
+    std::map<std::string, std::string> env = {{"LD_PRELOAD", WES_FAIL_CLOSE_LIB}};
+    for (const char* db : {"WES_SPLICE_DB", "WES_PROTEIN_DB", "WES_SCORE_DB", "WES_POPFREQ_DB", "WES_SSR_FILE"})
+        env[db] = p("db.txt");
+    const char* asan = std::getenv("ASAN_OPTIONS");  // the shim comes before the sanitizer's runtime
+    env["ASAN_OPTIONS"] = std::string(asan ? asan : "") + ":verify_asan_link_order=0";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"vcf_to_table", demo("DEMO01.vcf"), p("o.txt")}, p("o.txt")},
+        {{"table_to_accession", p("t.txt"), p("o.txt")}, p("o.txt")},
+        {{"table_to_accession", "--aside", p("a.txt"), p("t.txt"), p("o.txt")}, p("a.txt")},
+        {{"join_splice_db", p("rows.txt"), "x", p("o.txt")}, p("o.txt")},
+        {{"join_protein_db", p("rows.txt"), "x", p("o.txt")}, p("o.txt")},
+        {{"join_score_db", p("rows.txt"), "x", "name", p("o.txt")}, p("o.txt")},
+        {{"revise_popfreq", p("rows.txt"), "x", p("o.txt")}, p("o.txt")},
+        {{"mark_repeat", p("rows.txt"), "x", p("o.txt")}, p("o.txt")},
+        {{"read_qc_stat", demo("DEMO01_R1.fq.gz"), demo("DEMO01_R2.fq.gz"), p("r")}, p("r.totstat")},
+        {{"qc_report", p("s")}, p("s.html")},
+        {{"qc_report", p("s")}, p("s_mqc.json")},
+    };
+    for (const auto& [words, failing] : cases) {
+        env["WES_FAIL_CLOSE"] = failing;
+        RunResult r = run(words[0], {.args = std::vector<std::string>(words.begin() + 1, words.end()), .env = env});
+        EXPECT_EQ(r.status, 2) << words[0];
+        EXPECT_EQ(r.out, "Error: cannot write " + failing + ": Input/output error\n") << words[0];
+    }
 }

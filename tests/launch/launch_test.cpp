@@ -66,11 +66,6 @@ private:
     ScratchDir dir_;
 };
 
-std::string usage(const std::string& program, const std::string& label) {
-    return "Usage:\n\t" + wes::test::bin_path(program) + "\t<>\t<>\t<>\n\t1>\t" + label +
-           "\n\t2>\tinfile\n\t3>\toutfile\n";
-}
-
 }  // namespace
 
 TEST(LaunchWords, EachToolPassesItsArgumentsInTheFixedOrder) {
@@ -139,16 +134,22 @@ TEST(LaunchStatus, ScriptStatusSignalAndMissingPerl) {
     }
 }
 
-// TERM, INT and HUP sent to the launcher reach the script, and the launcher ends with 128+N;
-// an interrupt typed at the terminal reaches the script only once, and its status stands.
+// Every signal sent to the launcher that would end it reaches the script, and the launcher
+// ends with 128+N; one the caller left ignored stays ignored for the script; an interrupt
+// typed at the terminal reaches the script only once, and its status stands.
 // (script(1) starts the launcher through $SHELL; exec keeps a shell that would die of the
 // interrupt itself out of the foreground group.)
 TEST(LaunchStatus, SignalsToTheLauncherArePassedOnToTheScript) {
     FakePerl perl;
-    for (const auto& [sig, n] : std::map<std::string, int>{{"TERM", 15}, {"INT", 2}, {"HUP", 1}}) {
+    const std::map<std::string, int> signals = {{"TERM", 15}, {"INT", 2},   {"HUP", 1},   {"QUIT", 3},
+                                                {"USR1", 10}, {"USR2", 12}, {"ALRM", 14}, {"PIPE", 13}};
+    for (const auto& [sig, n] : signals) {
         EXPECT_EQ(perl.run("run_tier_sort", {"x", "i", "o"}, {{"FAKE_PERL_TRAP", sig}}).status, 128 + n) << sig;
         EXPECT_EQ(read_file(perl.log() + ".caught"), sig + "\n");
     }
+    // Under nohup: the script's HUP to itself is ignored, and it ends with its own status.
+    const std::string nohup = "trap '' HUP; exec " + wes::test::bin_path("run_tier_sort") + " x i o";
+    EXPECT_EQ(perl.run("/bin/sh", {"-c", nohup}, {{"FAKE_PERL_SIGNAL", "HUP"}, {"FAKE_PERL_STATUS", "4"}}).status, 4);
     ::unlink((perl.log() + ".ready").c_str());
     const std::string ctrl_c =
         "{ i=0; until [ -e " + perl.log() + ".ready ] || [ $((i+=1)) = 200 ]; do sleep 0.05; done; printf '\\003'; }";
@@ -156,21 +157,4 @@ TEST(LaunchStatus, SignalsToTheLauncherArePassedOnToTheScript) {
                       {{"FAKE_PERL_TRAP", "INT"}, {"FAKE_PERL_AT_TERMINAL", "1"}});
     EXPECT_EQ(r.status, 5);
     EXPECT_EQ(read_file(perl.log() + ".caught"), "INT\n");
-}
-
-TEST(LaunchUsage, WrongArgumentCountPrintsUsageAndRunsNothing) {
-    FakePerl perl;
-    const std::map<std::string, std::string> labels = {
-        {"run_origin_label", "OMIM+SWISS"}, {"run_tier_sort", "run_tier_sort"}, {"run_tessaro", "Tessaro"}};
-    for (const auto& [tool, label] : labels) {
-        for (const Words& args : {Words{}, Words{"a", "b"}, Words{"a", "b", "c", "d"}}) {
-            auto r = perl.run(tool, args);
-            EXPECT_EQ(r.status, 255);
-            EXPECT_EQ(r.out, usage(tool, label));
-        }
-        auto r = perl.run(tool, {"--help"});
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out, usage(tool, label));
-    }
-    EXPECT_FALSE(wes::test::file_exists(perl.log()));
 }

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <array>
-#include <string>
 #include <string_view>
 
 namespace wes {
@@ -23,9 +22,7 @@ extern const std::array<AccessionRow, 24> accession_table;
 // equals name exactly (case included).
 std::string_view accession_for(std::string_view name, ChrKeyForm form);
 
-// Rewrites name in place into its accession when a row's key equals it; leaves it
-// unchanged otherwise. Always returns 1, like the pipeline's routine: a caller tells a
-// translation from a miss only by looking at name.
-int chr_trans(std::string& name, ChrKeyForm form);
+// Whether name is one of the accessions.
+bool is_accession(std::string_view name);
 
 }  // namespace wes

@@ -21,10 +21,10 @@ std::string_view accession_for(std::string_view name, ChrKeyForm form) {
     return {};
 }
 
-int chr_trans(std::string& name, ChrKeyForm form) {
-    std::string_view acc = accession_for(name, form);
-    if (!acc.empty()) name.assign(acc);
-    return 1;
+bool is_accession(std::string_view name) {
+    for (const AccessionRow& row : accession_table)
+        if (row.accession == name) return true;
+    return false;
 }
 
 }  // namespace wes
