@@ -139,11 +139,11 @@ PlacedRecords::Got PlacedRecords::read(std::string_view chrom, std::int64_t pos)
         }
         if (moved) {
             held_.add(front_);
+            if (got == Got::due) return got;  // the deletions due go first
             if (held_.size() > bound_.records || held_.bytes() > bound_.bytes) {
                 crowded(front_.chrom, front_.pos);
                 return make_due();  // past the bound, in file order
             }
-            if (got == Got::due) return got;
             continue;
         }
         if (got == Got::due) {

@@ -216,7 +216,11 @@ TEST(MergeJoin, PastItsBoundAPlaceIsMatchedOneRecordAtATime) {
              {splice_tool.profile, {100, 32}, rows, db, "t1\na1\nc1\nt2\n-\nc6\n"},  // two records of 16 bytes
              {splice_tool.profile, {6, 1 << 20}, rows, db, "t1\na1\nc1\nt1\na1\nc6\n"},
              {popfreq_tool.profile, {2, 1 << 20}, del_rows, dels, "-\nd|2\n"},
-             {popfreq_tool.profile, {3, 1 << 20}, del_rows, dels, "s|4\nd|2\n"}})
+             {popfreq_tool.profile, {3, 1 << 20}, del_rows, dels, "s|4\nd|2\n"},
+             // 17 bytes held at 10, then 36 at 11: the first is due before the second is let go.
+             {popfreq_tool.profile, {100, 20}, "NC_000001.10 11 11 C -\nNC_000001.10 12 12 T -\n",
+              dels.substr(0, dels.find('\n') + 1) + popfreq_record("NC_000001.10", "11", "AT", "A", "d", std::string(20, '5')),
+              "d|1\nd|" + std::string(20, '5') + "\n"}})
         EXPECT_EQ(join(merge_model::answers_only(c.profile), c.rows, c.db, nullptr, c.bound), c.want)
             << c.bound.records << " records, " << c.bound.bytes << " bytes";
 }
