@@ -98,6 +98,10 @@ TEST_F(Faults, AnOutputThatIsAnInputIsRefusedAndTheInputKept) {
     write_file(p("r_2.fq"), fq);
     ASSERT_EQ(::symlink(p("x.vcf").c_str(), p("link.vcf").c_str()), 0);
     ASSERT_EQ(::link(p("rows.txt").c_str(), p("hard.txt").c_str()), 0);
+    for (const char* report : {".quality", ".GC_content", ".totstat"})
+        for (const char* out : {"q", "m"}) write_file(p(out) + report, read_file(wes::test::data_path("qc/single") + report));
+    ASSERT_EQ(::symlink(p("q.quality").c_str(), p("q.html").c_str()), 0);
+    ASSERT_EQ(::link(p("m.totstat").c_str(), p("m_gc_r2_mqc.json").c_str()), 0);
     const std::map<std::string, std::string> env = {{"WES_SPLICE_DB", p("db.txt")}, {"WES_SSR_FILE", p("db.txt")}};
     struct Case {
         const char* program;
@@ -121,6 +125,8 @@ TEST_F(Faults, AnOutputThatIsAnInputIsRefusedAndTheInputKept) {
         {"table_to_accession", {"-", p("rows.txt")}, p("rows.txt"), "", 2, "an input", p("rows.txt")},
         {"table_to_accession", {"--aside", p("rows.txt"), p("rows.txt"), p("o.txt")}, p("rows.txt"), "", 2},
         {"table_to_accession", {"--aside", p("link"), p("rows.txt"), p("new.txt")}, p("link"), "", 2, "the output"},
+        {"qc_report", {p("q")}, p("q.html"), "", 2},
+        {"qc_report", {p("m")}, p("m_gc_r2_mqc.json"), "", 2},
     };
     ASSERT_EQ(::symlink(p("new.txt").c_str(), p("link").c_str()), 0);  // where nothing is yet
     for (const Case& c : cases) {
@@ -132,6 +138,8 @@ TEST_F(Faults, AnOutputThatIsAnInputIsRefusedAndTheInputKept) {
     EXPECT_EQ(read_file(p("x.vcf")), vcf);
     EXPECT_EQ(read_file(p("rows.txt")), rows);
     EXPECT_EQ(read_file(p("r.quality")), fq);
+    EXPECT_EQ(read_file(p("q.quality")) + read_file(p("m.totstat")),
+              read_file(wes::test::data_path("qc/single.quality")) + read_file(wes::test::data_path("qc/single.totstat")));
     EXPECT_EQ(read_file(p("db.txt")), "NC_000001.10\t100\tA\tG\t.\t.\t.\t0.5\n");
 }
 

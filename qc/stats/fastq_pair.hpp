@@ -12,16 +12,16 @@
 
 namespace wes::qc {
 
-// Four-line FASTQ records from one file, plain or gzip. The header and separator lines
-// are never examined. The sequence line is kept as a copy so that it outlives the
-// reading of the two lines after it.
+// Four-line FASTQ records from one file, plain or gzip. Of the header and separator
+// lines only the first byte is looked at ('@', '+'). The sequence line is kept as a
+// copy so that it outlives the reading of the two lines after it.
 class RecordReader {
 public:
     enum class Status {
         record,     // a whole record
         eof,        // the file ended before a record began (empty lines at its end included)
         partial,    // the file ended inside a record
-        malformed,  // an empty line where a record should begin, with records after it
+        malformed,  // a line that breaks the four-line framing (bad_line() says which and how)
         error,      // the file could not be read on (error() says why)
     };
 
@@ -34,8 +34,9 @@ public:
     const std::string& path() const { return lines_.path(); }
     const std::string& error() const { return lines_.error(); }
     std::string failure_message() const { return lines_.failure_message(); }
-    // The line number of the empty line of a malformed record.
-    std::uint64_t empty_line() const { return empty_line_; }
+    // The line that broke the framing and what is wrong with it.
+    std::uint64_t bad_line() const { return bad_line_; }
+    const char* bad_what() const { return bad_what_; }
     // For compressed files: whether the gzip member of the last record reads whole.
     bool member_is_sound() { return lines_.finish_member(); }
     const LineReader& lines() const { return lines_; }
@@ -45,7 +46,13 @@ private:
     std::string seq_;
     std::string_view qual_;
     bool qual_newline_ = true;
-    std::uint64_t empty_line_ = 0;
+    std::uint64_t bad_line_ = 0;
+    const char* bad_what_ = "";
+    Status malformed(const char* what) {
+        bad_line_ = lines_.line_number();
+        bad_what_ = what;
+        return Status::malformed;
+    }
 };
 
 // What became of one pair.

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "counters.hpp"
-#include "reports.hpp"
+#include "report_writer.hpp"
 
 namespace {
 
@@ -36,7 +36,7 @@ TEST(QcReport, RatiosInSinglePrecisionAndNanForEmptyCycles) {
 
 TEST(QcReport, EmptyRunReportsNanEverywhereAndZeroTotals) {
     auto res = std::make_unique<wes::qc::Counters>();
-    wes::qc::Summary s = wes::qc::summarize(*res);
+    wes::qc::RunTotals s = wes::qc::summarize(*res);
     std::string q = wes::qc::quality_report(*res);
     std::string gc = wes::qc::gc_report(*res);
     EXPECT_EQ(line_of(gc, 1), "GC\tA\tT\tC\tG\tN");
@@ -62,7 +62,7 @@ TEST(QcReport, TotalsAreExactFarBeyondSinglePrecision) {
     res->qual_count[1][25] = 3'000'000'003;
     res->qual_count[160][2] = 3'000'000'005;
     res->pair_number = 6'000'000'000;
-    wes::qc::Summary s = wes::qc::summarize(*res);
+    wes::qc::RunTotals s = wes::qc::summarize(*res);
     EXPECT_EQ(wes::qc::summary_report(s),
               "read1_len\t2\nread2_len\t1\npair_number\t6000000000\n"
               "read1base_number\t7000000004\nread2base_number\t3000000005\n"
@@ -76,9 +76,9 @@ TEST(QcReport, ReadLengthsCountFilledCyclesOfEachMate) {
     auto res = std::make_unique<wes::qc::Counters>();
     for (int r = 0; r < 160; ++r) res->base_count[r][1] = 1;   // 160 cycles of read 1
     for (int r = 160; r < 310; ++r) res->base_count[r][5] = 2; // 150 of read 2
-    wes::qc::Summary s = wes::qc::summarize(*res);
-    EXPECT_EQ(s.read1_len, 160);
-    EXPECT_EQ(s.read2_len, 150);
+    wes::qc::RunTotals s = wes::qc::summarize(*res);
+    EXPECT_EQ(s.read1_len, 160u);
+    EXPECT_EQ(s.read2_len, 150u);
     std::string gc = wes::qc::gc_report(*res);
     EXPECT_EQ(line_of(gc, 161), "160\t1.0000\t0.0000\t0.0000\t0.0000\t0.0000");
     EXPECT_EQ(line_of(gc, 311), "310\t0.0000\t0.0000\t0.0000\t0.0000\t1.0000");
@@ -102,4 +102,12 @@ TEST(QcReport, SummaryFractionsAreSinglePrecisionQuotients) {
     auto n = std::make_unique<wes::qc::Counters>();
     n->base_count[0][5] = n->qual_count[0][29] = 1;
     EXPECT_EQ(summary_tail(*n), "GC_number\t0\nGC_content\t0.000000\nQ_20\t1.000000\nQ_30\t0.000000\nQ_tot\t1\n");
+    // Counts far above 2^24 (and 2^31): 2159377835 / 3361974756 is 0.642295 as a float
+    // quotient, 0.642294 in double.
+    auto big = std::make_unique<wes::qc::Counters>();
+    big->base_count[0][3] = 3'361'974'756;
+    big->qual_count[0][20] = 2'159'377'835;
+    big->qual_count[0][2] = 3'361'974'756 - 2'159'377'835;
+    EXPECT_EQ(summary_tail(*big),
+              "GC_number\t3361974756\nGC_content\t1.000000\nQ_20\t0.642295\nQ_30\t0.000000\nQ_tot\t3361974756\n");
 }

@@ -7,18 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "report_files.hpp"
+#include "report_reader.hpp"
 
 namespace wes::qc {
 
-struct MultiqcFile {
-    std::string suffix;  // appended to the output name: "_mqc.json", "_mean_quality_r1_mqc.json", ...
+// A file that qc_report writes.
+struct OutputFile {
+    std::string suffix;  // appended to the output name: ".html", "_mqc.json", "_mean_quality_r1_mqc.json", ...
     std::string text;
 };
 
-std::vector<MultiqcFile> multiqc_files(const QcReports& reports, const std::string& sample);
-
-// text as a JSON string, quotes included.
-std::string json_string(const std::string& text);
+std::vector<OutputFile> multiqc_files(const QcReports& reports, const std::string& sample);
 
 }  // namespace wes::qc

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "report_files.hpp"
+#include "report_reader.hpp"
 
 namespace wes::qc {
 
@@ -24,7 +24,7 @@ double share_at_least(const ScoreShares& shares, int min_score);
 double gc_share(const BaseShares& shares);
 
 // The report row of cycle (1-160) of a mate.
-inline int row_of(Mate m, int cycle) { return static_cast<int>(m) * k_report_cycles + cycle - 1; }
+inline int row_of(Mate m, int cycle) { return static_cast<int>(m) * k_cycles + cycle - 1; }
 
 // The last cycle (1-160) of the mate that has bases, 0 when none has.
 int last_cycle_with_bases(const QcReports& r, Mate m);

@@ -13,20 +13,25 @@ RecordReader::Status RecordReader::next() {
     if (line.empty()) {
         // Empty lines after the last record end the file cleanly; anywhere else they
         // break the four-line framing.
-        empty_line_ = lines_.line_number();
+        Status empty = malformed("is empty where a record should begin");
         while ((st = lines_.next(line, nl)) == LineReader::Status::line)
-            if (!line.empty()) return Status::malformed;
+            if (!line.empty()) return empty;
         return st == LineReader::Status::eof ? Status::eof : Status::error;
     }
+    if (line.front() != '@') return malformed("does not start with '@' where a record should begin");
     for (int k = 1; k <= 3; ++k) {  // sequence, separator, quality
         st = lines_.next(line, nl);
         if (st != LineReader::Status::line) return st == LineReader::Status::eof ? Status::partial : Status::error;
         if (k == 1) seq_.assign(line);
+        if (k == 2 && (line.empty() || line.front() != '+'))
+            return malformed("does not start with '+' where a record's separator should be");
     }
     qual_ = line;
     qual_newline_ = nl;
-    // A last quality line shorter than its sequence is a file cut inside that line.
-    if (!nl && qual_.size() < seq_.size()) return Status::partial;
+    // A last quality line shorter than its sequence (without the CR of a CRLF line) is
+    // a file cut inside that line.
+    std::size_t seq_len = seq_.size() - (!seq_.empty() && seq_.back() == '\r');
+    if (!nl && qual_.size() < seq_len) return Status::partial;
     return Status::record;
 }
 
@@ -47,8 +52,8 @@ std::string end_message(RStatus st1, RStatus st2, const RecordReader& r1, const 
     for (const auto& [st, r] : {std::pair{st1, &r1}, std::pair{st2, &r2}}) {
         if (st == RStatus::partial) return "Error: " + r->path() + " ends inside a record" + count_note(pairs);
         if (st == RStatus::malformed)
-            return "Error: " + r->path() + ": line " + std::to_string(r->empty_line()) +
-                   " is empty where a record should begin" + count_note(pairs);
+            return "Error: " + r->path() + ": line " + std::to_string(r->bad_line()) + " " + r->bad_what() +
+                   count_note(pairs);
     }
     if (st1 == RStatus::eof && st2 == RStatus::eof) return {};
     return "Error: " + r1.path() + " and " + r2.path() + " hold different numbers of records" + count_note(pairs);

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "escape.hpp"
+
 namespace wes::qc::svg {
 
 namespace {
@@ -32,6 +34,14 @@ double text_width(std::string_view s, double size) {
     return static_cast<double>(chars) * size * 0.6;
 }
 
+// Path data: command cmd ('M', or ' ' to go on) to the point (x, y).
+void point(std::string& d, char cmd, double x, double y) {
+    d += cmd;
+    append_number(d, x, 1);
+    d += ' ';
+    append_number(d, y, 1);
+}
+
 void attr(std::string& out, const char* name, double v) {
     out += ' ';
     out += name;
@@ -48,7 +58,7 @@ void text(std::string& out, const char* cls, double x, double y, std::string_vie
     attr(out, "y", y);
     out += extra;
     out += '>';
-    out += escape(s);
+    out += escape_html(s);
     out += "</text>";
 }
 
@@ -59,18 +69,16 @@ struct Frame {
 void open_svg(std::string& out, int width, int height, const std::string& title) {
     out += "<svg class=\"chart\" viewBox=\"0 0 " + std::to_string(width) + " " + std::to_string(height) +
            "\" width=\"" + std::to_string(width) + "\" height=\"" + std::to_string(height) +
-           "\" role=\"img\" aria-label=\"" + escape(title) + "\">";
-    out += "<title>" + escape(title) + "</title>";
+           "\" role=\"img\" aria-label=\"" + escape_html(title) + "\">";
+    out += "<title>" + escape_html(title) + "</title>";
     text(out, "title", 8, 18, title);
 }
 
 // Axis lines, the x ticks and labels (cycles) and the y label.
 void cycle_axes(std::string& out, const Frame& f, const Scale& x, int last, const std::string& x_label,
                 const std::string& y_label) {
-    out += "<path class=\"axis\" d=\"M";
-    append_number(out, f.left, 1);
-    out += ' ';
-    append_number(out, f.top, 1);
+    out += "<path class=\"axis\" d=\"";
+    point(out, 'M', f.left, f.top);
     out += 'V';
     append_number(out, f.bottom, 1);
     out += 'H';
@@ -79,10 +87,7 @@ void cycle_axes(std::string& out, const Frame& f, const Scale& x, int last, cons
     if (last > 0) {
         std::string ticks;
         for (int c : cycle_ticks(last)) {
-            ticks += 'M';
-            append_number(ticks, x(c), 1);
-            ticks += ' ';
-            append_number(ticks, f.bottom, 1);
+            point(ticks, 'M', x(c), f.bottom);
             ticks += "v5";
             text(out, "tick", x(c), f.bottom + 18, std::to_string(c), " text-anchor=\"middle\"");
         }
@@ -159,22 +164,6 @@ std::string number(double v, int decimals) {
     return s;
 }
 
-std::string escape(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (char c : s) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
 std::string line_path(const std::vector<double>& values, const Scale& x, const Scale& y) {
     std::string d;
     int run = 0;  // points in the current stretch without gaps
@@ -185,31 +174,16 @@ std::string line_path(const std::vector<double>& values, const Scale& x, const S
             run = 0;
             continue;
         }
-        d += run == 0 ? 'M' : ' ';
-        append_number(d, x(static_cast<double>(i + 1)), 1);
-        d += ' ';
-        append_number(d, y(values[i]), 1);
+        point(d, run == 0 ? 'M' : ' ', x(static_cast<double>(i + 1)), y(values[i]));
         ++run;
     }
     return d;
 }
 
-std::string render(const LineChart& c) {
-    std::string out;
-    open_svg(out, c.width, c.height, c.title);
-    // The legend goes right-aligned on the title's line, or on a line of its own below
-    // it when the two would meet; the plot then starts lower.
-    const double right = static_cast<double>(c.width) - 14;
-    double legend_w = 0;
-    for (const Series& s : c.series) legend_w += text_width(s.label, 12) + 42;
-    const bool own_line = right - legend_w < 8 + text_width(c.title, 14) * 1.1 + 16;
-    const double legend_y = own_line ? 38 : 18;
-    const Frame f{58, own_line ? 52.0 : 34.0, right, static_cast<double>(c.height) - 48};
-    int last = std::max(c.last_cycle, 0);
-    Scale x = last > 1 ? Scale{1, static_cast<double>(last), f.left, f.right}
-                       : Scale{0.5, 1.5, f.left, f.right};
-    Scale y{c.y.lo, c.y.hi, f.bottom, f.top};
+namespace {
 
+// Background bands, the value grid and its tick labels of a line chart.
+void bands_and_grid(std::string& out, const LineChart& c, const Frame& f, const Scale& y) {
     for (const Band& b : c.bands) {
         double from = std::clamp(b.from, c.y.lo, c.y.hi), to = std::clamp(b.to, c.y.lo, c.y.hi);
         if (to <= from) continue;
@@ -222,17 +196,44 @@ std::string render(const LineChart& c) {
     }
     std::string grid;
     for (double t : c.y.ticks) {
-        grid += 'M';
-        append_number(grid, f.left, 1);
-        grid += ' ';
-        append_number(grid, y(t), 1);
+        point(grid, 'M', f.left, y(t));
         grid += 'H';
         append_number(grid, f.right, 1);
         text(out, "tick", f.left - 6, y(t) + 4, number(t, c.y.decimals), " text-anchor=\"end\"");
     }
     out += "<path class=\"grid\" d=\"" + grid + "\"/>";
-    cycle_axes(out, f, x, last, c.x_label, c.y_label);
+}
 
+// The series' legend, right-aligned to right on the line at legend_y.
+void line_legend(std::string& out, const std::vector<Series>& series, double right, double legend_y) {
+    double lx = right;
+    for (auto s = series.rbegin(); s != series.rend(); ++s) {
+        lx -= text_width(s->label, 12) + 42;
+        out += "<path class=\"line " + s->css_class + "\" d=\"";
+        point(out, 'M', lx, legend_y - 4);
+        out += "h22\"/>";
+        text(out, "legend", lx + 27, legend_y, s->label);
+    }
+}
+
+}  // namespace
+
+std::string render(const LineChart& c) {
+    std::string out;
+    open_svg(out, c.width, c.height, c.title);
+    // The legend goes right-aligned on the title's line, or on a line of its own below
+    // it when the two would meet; the plot then starts lower.
+    const double right = static_cast<double>(c.width) - 14;
+    double legend_w = 0;
+    for (const Series& s : c.series) legend_w += text_width(s.label, 12) + 42;
+    const bool own_line = right - legend_w < 8 + text_width(c.title, 14) * 1.1 + 16;
+    const Frame f{58, own_line ? 52.0 : 34.0, right, static_cast<double>(c.height) - 48};
+    int last = std::max(c.last_cycle, 0);
+    Scale x = last > 1 ? Scale{1, static_cast<double>(last), f.left, f.right}
+                       : Scale{0.5, 1.5, f.left, f.right};
+    Scale y{c.y.lo, c.y.hi, f.bottom, f.top};
+    bands_and_grid(out, c, f, y);
+    cycle_axes(out, f, x, last, c.x_label, c.y_label);
     bool any = false;
     for (const Series& s : c.series) {
         std::string d = line_path(s.values, x, y);
@@ -241,17 +242,7 @@ std::string render(const LineChart& c) {
         out += "<path class=\"line " + s.css_class + "\" d=\"" + d + "\"/>";
     }
     if (!any) no_data(out, f);
-
-    double lx = f.right;
-    for (auto s = c.series.rbegin(); s != c.series.rend(); ++s) {
-        lx -= text_width(s->label, 12) + 42;
-        out += "<path class=\"line " + s->css_class + "\" d=\"M";
-        append_number(out, lx, 1);
-        out += ' ';
-        append_number(out, legend_y - 4, 1);
-        out += "h22\"/>";
-        text(out, "legend", lx + 27, legend_y, s->label);
-    }
+    line_legend(out, c.series, f.right, own_line ? 38 : 18);
     out += "</svg>";
     return out;
 }
@@ -265,79 +256,59 @@ int heat_class(double share) {
     return k;
 }
 
-const std::array<const char*, 8>& heat_class_labels() {
-    static const std::array<const char*, 8> labels = {"under 0.5%", "0.5\u20131%", "1\u20132%", "2\u20135%",
-                                                      "5\u201310%",  "10\u201320%", "20\u201350%", "50% and over"};
-    return labels;
-}
+namespace {
 
-std::string render(const HeatMap& m) {
-    constexpr int k_scores = 41, cell_h = 5, legend_w = 120;
-    const int width = 1100;
-    const double left = 58, top = 34;
-    int last = std::max(m.last_cycle, 0);
-    int cell_w = last > 0 ? std::max(1, (width - static_cast<int>(left) - 14 - legend_w) / last) : 1;
-    int plot_w = last > 0 ? cell_w * last : width - static_cast<int>(left) - 14 - legend_w;
-    const Frame f{left, top, left + plot_w, top + cell_h * k_scores};
-    const int height = static_cast<int>(f.bottom) + 48;
+constexpr int k_heat_scores = 41, k_cell_h = 5;
 
-    std::string out;
-    open_svg(out, width, height, m.title);
-    // Cells in units of one cycle by one score, score 40 on top: a run of cells of one
-    // colour class in one row is a stroke one unit wide through the middle of the row.
+// The cells, in units of one cycle by one score, score 40 on top: a run of cells of one
+// colour class in one row is a stroke one unit wide through the middle of the row; a
+// run of cycles without bases is one grey column.
+std::string heat_cells(const HeatMap& m, int last, const Frame& f, int cell_w) {
+    auto no_bases = [&m](int c) { return std::isnan(m.shares[static_cast<std::size_t>(c - 1)][0]); };
     std::array<std::string, 8> paths;
     std::string gaps;
-    for (int k = 0; k < k_scores; ++k) {
-        int c = 1;
-        while (c <= last) {
-            const auto& row = m.shares[static_cast<std::size_t>(c - 1)];
-            int cls = heat_class(row[static_cast<std::size_t>(k)]);
-            int run = 1;
-            if (std::isnan(row[0])) {  // a cycle without bases: one grey column
-                while (c + run <= last && std::isnan(m.shares[static_cast<std::size_t>(c + run - 1)][0])) ++run;
-                if (k == 0)
-                    gaps += "M" + std::to_string(c - 1) + " 20h" + std::to_string(run);
-                c += run;
+    for (int k = 0; k < k_heat_scores; ++k) {
+        for (int c = 1, run = 1; c <= last; c += run, run = 1) {
+            if (no_bases(c)) {
+                while (c + run <= last && no_bases(c + run)) ++run;
+                if (k == 0) gaps += "M" + std::to_string(c - 1) + " 20h" + std::to_string(run);
                 continue;
             }
-            while (c + run <= last) {
-                const auto& next = m.shares[static_cast<std::size_t>(c + run - 1)];
-                if (std::isnan(next[0]) || heat_class(next[static_cast<std::size_t>(k)]) != cls) break;
+            int cls = heat_class(m.shares[static_cast<std::size_t>(c - 1)][static_cast<std::size_t>(k)]);
+            while (c + run <= last && !no_bases(c + run) &&
+                   heat_class(m.shares[static_cast<std::size_t>(c + run - 1)][static_cast<std::size_t>(k)]) == cls)
                 ++run;
-            }
             if (cls >= 0)
                 paths[static_cast<std::size_t>(cls)] +=
                     "M" + std::to_string(c - 1) + " " + std::to_string(40 - k) + "h" + std::to_string(run);
-            c += run;
         }
     }
-    out += "<g class=\"cells\" transform=\"translate(" + number(f.left, 1) + " " + number(f.top + cell_h / 2.0, 1) +
-           ") scale(" +
-           std::to_string(cell_w) + " " + std::to_string(cell_h) + ")\">";
+    std::string out = "<g class=\"cells\" transform=\"translate(" + number(f.left, 1) + " " +
+                      number(f.top + k_cell_h / 2.0, 1) + ") scale(" + std::to_string(cell_w) + " " +
+                      std::to_string(k_cell_h) + ")\">";
     if (!gaps.empty()) out += "<path class=\"nb\" d=\"" + gaps + "\"/>";
     for (std::size_t i = 0; i < paths.size(); ++i)
         if (!paths[i].empty()) out += "<path class=\"h" + std::to_string(i) + "\" d=\"" + paths[i] + "\"/>";
-    out += "</g>";
+    return out + "</g>";
+}
 
+// The score axis: ticks every 10 scores, the top one "40+".
+void score_axis(std::string& out, const Frame& f) {
     Scale y{-0.5, 40.5, f.bottom, f.top};
-    for (int t = 0; t <= 40; t += 10) {
-        std::string label = t == 40 ? "40+" : std::to_string(t);
-        text(out, "tick", f.left - 8, y(t) + 4, label, " text-anchor=\"end\"");
-    }
+    for (int t = 0; t <= 40; t += 10)
+        text(out, "tick", f.left - 8, y(t) + 4, t == 40 ? "40+" : std::to_string(t), " text-anchor=\"end\"");
     out += "<path class=\"axis\" d=\"";
     for (int t = 0; t <= 40; t += 10) {
-        out += 'M';
-        append_number(out, f.left, 1);
-        out += ' ';
-        append_number(out, y(t), 1);
+        point(out, 'M', f.left, y(t));
         out += "h-5";
     }
     out += "\"/>";
-    Scale x{0.5, last + 0.5, f.left, f.right};
-    cycle_axes(out, f, x, last, "Cycle", "Phred score");
-    if (last == 0) no_data(out, f);
+}
 
-    // The legend: one swatch per colour class, then the grey of a cycle without bases.
+// One swatch per colour class, then the grey of a cycle without bases.
+void heat_legend(std::string& out, const Frame& f) {
+    static constexpr const char* labels[] = {"under 0.5%", "0.5\u20131%", "1\u20132%", "2\u20135%",
+                                             "5\u201310%",  "10\u201320%", "20\u201350%", "50% and over"};
     double lx = f.right + 24, ly = f.top;
     text(out, "legend", lx, ly + 4, "Share of bases");
     for (int i = 7; i >= -1; --i) {
@@ -346,8 +317,27 @@ std::string render(const HeatMap& m) {
         attr(out, "x", lx);
         attr(out, "y", ly - 6);
         out += " width=\"14\" height=\"10\"/>";
-        text(out, "legend", lx + 20, ly + 3, i >= 0 ? heat_class_labels()[static_cast<std::size_t>(i)] : "no bases");
+        text(out, "legend", lx + 20, ly + 3, i >= 0 ? labels[i] : "no bases");
     }
+}
+
+}  // namespace
+
+std::string render(const HeatMap& m) {
+    constexpr int legend_w = 120, width = 1100;
+    const double left = 58, top = 34;
+    int last = std::max(m.last_cycle, 0);
+    int cell_w = last > 0 ? std::max(1, (width - static_cast<int>(left) - 14 - legend_w) / last) : 1;
+    int plot_w = last > 0 ? cell_w * last : width - static_cast<int>(left) - 14 - legend_w;
+    const Frame f{left, top, left + plot_w, top + k_cell_h * k_heat_scores};
+
+    std::string out;
+    open_svg(out, width, static_cast<int>(f.bottom) + 48, m.title);
+    out += heat_cells(m, last, f, cell_w);
+    score_axis(out, f);
+    cycle_axes(out, f, Scale{0.5, last + 0.5, f.left, f.right}, last, "Cycle", "Phred score");
+    if (last == 0) no_data(out, f);
+    heat_legend(out, f);
     out += "</svg>";
     return out;
 }

@@ -1,17 +1,17 @@
 #include "qc_page.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "build_config.hpp"
 #include "cycle_stats.hpp"
+#include "escape.hpp"
 #include "svg_plot.hpp"
 
 namespace wes::qc {
 
 namespace {
-
-using svg::escape;
 
 constexpr const char* k_style = R"(
 :root{color-scheme:light}
@@ -68,7 +68,7 @@ void row(std::string& out, const char* name, const std::string& value, const std
 
 std::string summary_table(const RunTotals& t, const std::string& sample) {
     std::string out = "<table class=\"summary\">\n";
-    row(out, "Sample", escape(sample), "");
+    row(out, "Sample", escape_html(sample), "");
     row(out, "Reads", grouped(t.pair_number), grouped(t.pair_number / 2) + " read pairs");
     row(out, "Read length", std::to_string(t.read1_len) + " / " + std::to_string(t.read2_len),
         "longest read 1 / read 2, in bases");
@@ -99,6 +99,92 @@ std::string figure(const std::string& svg_text, const std::string& caption) {
 }
 
 const char* const k_gap_note = "Cycles without bases are gaps in the lines.";
+constexpr Mate k_mates[] = {Mate::read1, Mate::read2};
+
+const ScoreShares& quality_at(const QcReports& r, Mate m, int cycle) {
+    return r.quality[static_cast<std::size_t>(row_of(m, cycle))];
+}
+
+svg::LineChart cycle_chart(std::string title, const char* y_label, int last) {
+    svg::LineChart c;
+    c.title = std::move(title);
+    c.y_label = y_label;
+    c.last_cycle = last;
+    return c;
+}
+
+// Mean quality per cycle, both reads in one chart over the score bands.
+svg::LineChart mean_quality_chart(const QcReports& r, int last) {
+    svg::LineChart mean = cycle_chart("Mean quality per cycle", "Mean Phred score", last);
+    for (Mate m : k_mates)
+        mean.series.push_back({k_read_names[static_cast<int>(m)], k_read_classes[static_cast<int>(m)],
+                               per_cycle(last, [&](int c) { return mean_quality(quality_at(r, m, c)); })});
+    double lo = 0, hi = 40;
+    value_range(mean.series, lo, hi);
+    mean.y = svg::nice_axis(0, std::max(hi, 40.0));
+    mean.bands = {{0, 20, "poor"}, {20, 30, "fair"}, {30, mean.y.hi, "good"}};
+    return mean;
+}
+
+// Share of bases at or above Q20 and Q30.
+svg::LineChart q20_q30_chart(const QcReports& r, int last) {
+    svg::LineChart share =
+        cycle_chart("Bases at or above Q20 and Q30 per cycle", "Share of the cycle\u2019s bases (%)", last);
+    for (Mate m : k_mates) {
+        int i = static_cast<int>(m);
+        for (int score : {20, 30})
+            share.series.push_back({std::string(k_read_names[i]) + " \u2265Q" + std::to_string(score),
+                                    std::string(k_read_classes[i]) + (score == 30 ? " dash" : ""), per_cycle(last, [&](int c) {
+                                        return 100 * share_at_least(quality_at(r, m, c), score);
+                                    })});
+    }
+    double lo = 90, hi = 100;
+    value_range(share.series, lo, hi);
+    share.y = svg::nice_axis(std::min(lo, 90.0), 100);
+    return share;
+}
+
+// Base composition, one chart per read on a common y axis.
+std::array<svg::LineChart, 2> composition_charts(const QcReports& r, int last) {
+    static constexpr const char* base_names[] = {"A", "T", "C", "G", "N"};
+    static constexpr const char* base_classes[] = {"bA", "bT", "bC", "bG", "bN"};
+    std::array<svg::LineChart, 2> comp;
+    double comp_hi = 0;
+    for (Mate m : k_mates) {
+        svg::LineChart& c = comp[static_cast<std::size_t>(m)];
+        c = cycle_chart(std::string("Base composition per cycle, ") + mate_name(m),
+                        "Share of the cycle\u2019s bases (%)", last);
+        c.width = 540;
+        for (std::size_t b = 0; b < 5; ++b)
+            c.series.push_back({base_names[b], base_classes[b], per_cycle(last, [&](int cycle) {
+                                    return 100 * r.composition[static_cast<std::size_t>(row_of(m, cycle))][b];
+                                })});
+        double clo = 0, chi = 0;
+        if (value_range(c.series, clo, chi)) comp_hi = std::max(comp_hi, chi);
+    }
+    comp[0].y = comp[1].y = svg::nice_axis(0, std::max(comp_hi, 1.0));
+    return comp;
+}
+
+svg::HeatMap heat_map(const QcReports& r, Mate m, int last) {
+    svg::HeatMap h;
+    h.title = std::string("Quality scores per cycle, ") + mate_name(m);
+    h.last_cycle = last;
+    for (int c = 1; c <= last; ++c) h.shares.push_back(quality_at(r, m, c));
+    return h;
+}
+
+// The page up to its first section.
+std::string page_head(const std::string& sample, const std::string& source) {
+    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+           "<meta name=\"generator\" content=\"qc_report (wes-suite " +
+           std::string(build::version) + ")\">\n<title>Read QC: " + escape_html(sample) + "</title>\n<style>" + k_style +
+           "</style>\n</head>\n<body>\n<header>\n<h1>Read QC: " + escape_html(sample) +
+           "</h1>\n<p class=\"source\">From " + escape_html(basename_of(source)) +
+           ".quality, .GC_content and .totstat (read_qc_stat); rows 1\u2013160 of the "
+           "reports are read 1, 161\u2013320 read 2.</p>\n</header>\n";
+}
 
 }  // namespace
 
@@ -112,96 +198,24 @@ std::string grouped(std::uint64_t n) {
 }
 
 std::string qc_page(const QcReports& r, const std::string& sample, const std::string& source) {
-    const Mate mates[] = {Mate::read1, Mate::read2};
     const int last = std::max(last_cycle_with_bases(r, Mate::read1), last_cycle_with_bases(r, Mate::read2));
-    auto quality_at = [&](Mate m) {
-        return [&r, m](int c) -> const ScoreShares& { return r.quality[static_cast<std::size_t>(row_of(m, c))]; };
-    };
-
-    // Mean quality per cycle, both reads in one chart over the score bands.
-    svg::LineChart mean;
-    mean.title = "Mean quality per cycle";
-    mean.y_label = "Mean Phred score";
-    mean.last_cycle = last;
-    for (Mate m : mates) {
-        auto q = quality_at(m);
-        mean.series.push_back({k_read_names[static_cast<int>(m)], k_read_classes[static_cast<int>(m)],
-                               per_cycle(last, [&](int c) { return mean_quality(q(c)); })});
-    }
-    double lo = 0, hi = 40;
-    value_range(mean.series, lo, hi);
-    mean.y = svg::nice_axis(0, std::max(hi, 40.0));
-    mean.bands = {{0, 20, "poor"}, {20, 30, "fair"}, {30, mean.y.hi, "good"}};
-
-    // Share of bases at or above Q20 and Q30.
-    svg::LineChart share;
-    share.title = "Bases at or above Q20 and Q30 per cycle";
-    share.y_label = "Share of the cycle\u2019s bases (%)";
-    share.last_cycle = last;
-    for (Mate m : mates) {
-        auto q = quality_at(m);
-        int i = static_cast<int>(m);
-        for (int score : {20, 30})
-            share.series.push_back({std::string(k_read_names[i]) + " \u2265Q" + std::to_string(score),
-                                    std::string(k_read_classes[i]) + (score == 30 ? " dash" : ""),
-                                    per_cycle(last, [&](int c) { return 100 * share_at_least(q(c), score); })});
-    }
-    lo = 90;
-    hi = 100;
-    value_range(share.series, lo, hi);
-    share.y = svg::nice_axis(std::min(lo, 90.0), 100);
-
-    // Base composition, one chart per read on a common y axis.
-    static constexpr const char* base_names[] = {"A", "T", "C", "G", "N"};
-    static constexpr const char* base_classes[] = {"bA", "bT", "bC", "bG", "bN"};
-    svg::LineChart comp[2];
-    double comp_hi = 0;
-    for (Mate m : mates) {
-        svg::LineChart& c = comp[static_cast<int>(m)];
-        c.title = std::string("Base composition per cycle, ") + mate_name(m);
-        c.y_label = "Share of the cycle\u2019s bases (%)";
-        c.width = 540;
-        c.last_cycle = last;
-        for (std::size_t b = 0; b < 5; ++b)
-            c.series.push_back({base_names[b], base_classes[b], per_cycle(last, [&](int cycle) {
-                                    return 100 * r.composition[static_cast<std::size_t>(row_of(m, cycle))][b];
-                                })});
-        double clo = 0, chi = 0;
-        if (value_range(c.series, clo, chi)) comp_hi = std::max(comp_hi, chi);
-    }
-    svg::Axis comp_axis = svg::nice_axis(0, std::max(comp_hi, 1.0));
-    comp[0].y = comp[1].y = comp_axis;
-
-    std::string page;
+    std::string page = page_head(sample, source);
     page.reserve(96 * 1024);
-    page += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-            "<meta name=\"generator\" content=\"qc_report (wes-suite " +
-            std::string(build::version) + ")\">\n<title>Read QC: " + escape(sample) + "</title>\n<style>" + k_style +
-            "</style>\n</head>\n<body>\n";
-    page += "<header>\n<h1>Read QC: " + escape(sample) + "</h1>\n<p class=\"source\">From " +
-            escape(basename_of(source)) + ".quality, .GC_content and .totstat (read_qc_stat); rows 1\u2013160 of the "
-            "reports are read 1, 161\u2013320 read 2.</p>\n</header>\n";
     page += "<section id=\"summary\">\n<h2>Summary</h2>\n" + summary_table(r.totals, sample) + "</section>\n";
     page += "<section id=\"quality\">\n<h2>Quality per cycle</h2>\n";
-    page += figure(svg::render(mean),
+    page += figure(svg::render(mean_quality_chart(r, last)),
                    "Mean Phred score of each cycle\u2019s bases (scores of 40 and above count as 40). "
                    "Bands: under 20, 20\u201330, 30 and above. " + std::string(k_gap_note));
-    page += figure(svg::render(share),
+    page += figure(svg::render(q20_q30_chart(r, last)),
                    "Share of each cycle\u2019s bases with a score of at least 20 (solid) and 30 (dashed). " +
                        std::string(k_gap_note));
     page += "</section>\n<section id=\"heatmap\">\n<h2>Quality scores per cycle</h2>\n";
-    for (Mate m : mates) {
-        svg::HeatMap h;
-        h.title = std::string("Quality scores per cycle, ") + mate_name(m);
-        h.last_cycle = last;
-        auto q = quality_at(m);
-        for (int c = 1; c <= last; ++c) h.shares.push_back(q(c));
-        page += figure(svg::render(h), "Each cell: the share of the cycle\u2019s bases with that score; "
-                                       "the top row holds scores of 40 and above. Grey columns: cycles without bases.");
-    }
+    for (Mate m : k_mates)
+        page += figure(svg::render(heat_map(r, m, last)),
+                       "Each cell: the share of the cycle\u2019s bases with that score; "
+                       "the top row holds scores of 40 and above. Grey columns: cycles without bases.");
     page += "</section>\n<section id=\"composition\">\n<h2>Base composition per cycle</h2>\n<div class=\"pair\">\n";
-    for (const svg::LineChart& c : comp)
+    for (const svg::LineChart& c : composition_charts(r, last))
         page += figure(svg::render(c), "Share of A, T, C, G and N among each cycle\u2019s bases. " +
                                            std::string(k_gap_note));
     page += "</div>\n</section>\n</body>\n</html>\n";

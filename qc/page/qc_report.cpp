@@ -3,12 +3,13 @@
 // can look at, out.html, and the MultiQC custom-content files out_*_mqc.json.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "diagnostics.hpp"
 #include "multiqc_files.hpp"
 #include "out_file.hpp"
 #include "qc_page.hpp"
-#include "report_files.hpp"
+#include "report_reader.hpp"
 #include "program.hpp"
 
 namespace {
@@ -27,16 +28,13 @@ int qc_report(int argc, char** argv) {
         return wes::exit_failure;
     }
     const std::string out = argv[1];
-    std::string sample;
-    if (argc == 3) {
-        sample = argv[2];
-    } else {
-        std::string trimmed = out;
-        while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-        sample = trimmed.substr(trimmed.find_last_of('/') + 1);
+    if (std::string fault = wes::qc::output_name_fault(out); !fault.empty()) {
+        wes::say("Error: %s\n", fault.c_str());
+        return wes::exit_failure;
     }
-    if (out.empty() || sample.empty()) {
-        wes::say("Error: %s\n", out.empty() ? "the output name is empty" : "the sample name is empty");
+    const std::string sample = argc == 3 ? argv[2] : out.substr(out.find_last_of('/') + 1);
+    if (sample.empty()) {
+        wes::say("Error: the sample name is empty\n");
         return wes::exit_failure;
     }
 
@@ -45,8 +43,17 @@ int qc_report(int argc, char** argv) {
         wes::say("%s\n", error.c_str());
         return wes::exit_failure;
     }
-    if (!wes::write_whole_file(out + ".html", wes::qc::qc_page(reports, sample, out))) return wes::exit_failure;
-    for (const wes::qc::MultiqcFile& f : wes::qc::multiqc_files(reports, sample))
+    std::vector<wes::qc::OutputFile> files = wes::qc::multiqc_files(reports, sample);
+    files.insert(files.begin(), {".html", wes::qc::qc_page(reports, sample, out)});
+    std::vector<std::string> inputs;
+    for (const char* suffix : wes::qc::k_report_suffixes) inputs.push_back(out + suffix);
+    for (const wes::qc::OutputFile& f : files) {
+        if (wes::is_also_an_input(out + f.suffix, inputs)) {
+            wes::report_output_is_input(out + f.suffix);
+            return wes::exit_failure;
+        }
+    }
+    for (const wes::qc::OutputFile& f : files)
         if (!wes::write_whole_file(out + f.suffix, f.text)) return wes::exit_failure;
     return 0;
 }

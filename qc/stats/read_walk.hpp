@@ -39,6 +39,16 @@ constexpr std::array<std::uint8_t, 256> make_qual_column() {
 inline constexpr std::array<std::uint8_t, 256> base_column = detail::make_base_column();
 inline constexpr std::array<std::uint8_t, 256> qual_column = detail::make_qual_column();
 
+namespace detail {
+// Takes back the counts of the first n bases of a walked read.
+inline void uncount(MateCounts& m, const unsigned char* seq, const unsigned char* qual, std::size_t n) {
+    for (std::size_t j = 0; j < n; ++j) {
+        --m.base[j][base_column[seq[j]]];
+        --m.qual[j][qual_column[qual[j]]];
+    }
+}
+}  // namespace detail
+
 // One record's lines as the walk sees them: the sequence and quality lines without
 // their newlines; qual_newline tells whether the quality line ended in one.
 struct ReadLines {
@@ -87,10 +97,7 @@ inline bool walk_read(MateCounts& m, const ReadLines& r, BadQuality& bad) {
     }
     if (failed) {
         bad.q = static_cast<signed char>(bad.byte) - 33;
-        for (std::size_t j = 0; j < i; ++j) {
-            --m.base[j][base_column[seq[j]]];
-            --m.qual[j][qual_column[qual[j]]];
-        }
+        detail::uncount(m, seq, qual, i);
         return false;
     }
     if (i == k_cycles && r.seq.size() > k_cycles && base_column[seq[k_cycles]]) ++m.long_reads;
@@ -106,10 +113,8 @@ inline void unwalk_read(MateCounts& m, const ReadLines& r) {
     const auto* qual = reinterpret_cast<const unsigned char*>(r.qual.data());
     const std::size_t limit = r.seq.size() < k_cycles ? r.seq.size() : k_cycles;
     std::size_t i = 0;
-    for (; i < limit && base_column[seq[i]]; ++i) {
-        --m.base[i][base_column[seq[i]]];
-        --m.qual[i][qual_column[qual[i]]];
-    }
+    while (i < limit && base_column[seq[i]]) ++i;
+    detail::uncount(m, seq, qual, i);
     if (i == k_cycles && r.seq.size() > k_cycles && base_column[seq[k_cycles]]) --m.long_reads;
     --m.records;
     --m.since_flush;

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "cycle_stats.hpp"
+#include "escape.hpp"
 #include "svg_plot.hpp"
 
 namespace wes::qc {
@@ -90,25 +91,7 @@ std::string line_graph(const QcReports& r, const std::string& sample, const Figu
 
 }  // namespace
 
-std::string json_string(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c == 0x7f) {
-            static const char hex[] = "0123456789abcdef";
-            out += "\\u00";
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
-
-std::vector<MultiqcFile> multiqc_files(const QcReports& r, const std::string& sample) {
+std::vector<OutputFile> multiqc_files(const QcReports& r, const std::string& sample) {
     const Figure figures[] = {
         {"mean_quality", "Mean quality per cycle", "Mean Phred score of each cycle's bases (40 and above count as 40).",
          "Mean Phred score",
@@ -124,7 +107,7 @@ std::vector<MultiqcFile> multiqc_files(const QcReports& r, const std::string& sa
          "\"ymin\": 0, \"ymax\": 100, \"ySuffix\": \"%\"",
          [](const QcReports& q, int row) { return 100 * gc_share(q.composition[static_cast<std::size_t>(row)]); }},
     };
-    std::vector<MultiqcFile> files;
+    std::vector<OutputFile> files;
     files.push_back({"_mqc.json", general_stats(r, sample)});
     for (const Figure& f : figures)
         for (Mate m : {Mate::read1, Mate::read2})

@@ -67,31 +67,31 @@ TEST(QcWalk, StopsAtTheFirstByteThatIsNoUpperCaseBase) {
     EXPECT_EQ(base_total(crlf, 4), 0);
 }
 
-TEST(QcWalk, QualityBytesBelowBangOrAbove127AreErrors) {
-    BadQuality bad;
+TEST(QcWalk, QualityErrorsAreReportedAndLeaveTheCountsAsTheyWere) {
+    // A byte below '!' or of 128 and above at a counted position, or none at all where
+    // the quality line ends before the bases do (its newline, or NUL past a last line).
+    struct Case {
+        ReadLines read;
+        std::string read1, read2;  // the messages for read 1 and read 2
+    };
+    const Case cases[] = {
+        {{"ACGT", "II I", true}, "MQ error !\nACGT\n\nII I\n\n2\n \n-1\n", "MQ error !\t:-1\n"},
+        {{"ACGT", "III\x80", true}, "MQ error !\nACGT\n\nIII\x80\n\n3\n\x80\n-161\n", "MQ error !\t:-161\n"},
+        {{"ACGT", "I\tII", true}, "MQ error !\nACGT\n\nI\tII\n\n1\n\t\n-24\n", "MQ error !\t:-24\n"},
+        {{"ACGT", "III", true}, "MQ error !\nACGT\n\nIII\n\n3\n\n\n-23\n", "MQ error !\t:-23\n"},
+        {{"ACGT", "II", false}, "MQ error !\nACGT\n\nII\n2\n\n-33\n", "MQ error !\t:-33\n"},
+        {{"ACGTA", "IIII", true}, "MQ error !\nACGTA\n\nIIII\n\n4\n\n\n-23\n", "MQ error !\t:-23\n"},
+    };
     MateCounts m;
-    EXPECT_FALSE(walk(m, "ACGT", "II I", &bad));
-    EXPECT_EQ(bad.pos, 2u);
-    EXPECT_EQ(bad.byte, ' ');
-    EXPECT_EQ(bad.q, -1);
-    EXPECT_FALSE(walk(m, "ACGT", "III\x80", &bad));
-    EXPECT_EQ(bad.pos, 3u);
-    EXPECT_EQ(bad.q, -128 - 33);
-    EXPECT_FALSE(walk(m, "ACGT", "I\tII", &bad));
-    EXPECT_EQ(bad.q, 9 - 33);
-}
-
-TEST(QcWalk, AQualityLineShorterThanItsSequenceMeetsItsNewline) {
-    BadQuality bad;
-    MateCounts m;
-    EXPECT_FALSE(walk(m, "ACGT", "III", &bad));
-    EXPECT_EQ(bad.pos, 3u);
-    EXPECT_EQ(bad.byte, '\n');
-    EXPECT_EQ(bad.q, -23);
-    // The last line of a file, without a newline: the byte past it is the NUL.
-    EXPECT_FALSE(walk(m, "ACGT", "III", &bad, false));
-    EXPECT_EQ(bad.byte, '\0');
-    EXPECT_EQ(bad.q, -33);
+    ASSERT_TRUE(walk(m, "ACGT", "IIII"));
+    const MateCounts before = m;
+    for (const Case& c : cases) {
+        BadQuality bad;
+        EXPECT_FALSE(wes::qc::walk_read(m, c.read, bad)) << c.read1;
+        EXPECT_EQ(wes::qc::quality_error_text(1, c.read, bad), c.read1);
+        EXPECT_EQ(wes::qc::quality_error_text(2, c.read, bad), c.read2);
+        EXPECT_TRUE(m.base == before.base && m.qual == before.qual && m.records == 1u) << c.read1;
+    }
 }
 
 TEST(QcWalk, ReadsOfUpTo160BasesCountInFullAndLongerOnesAreNoted) {
@@ -107,35 +107,6 @@ TEST(QcWalk, ReadsOfUpTo160BasesCountInFullAndLongerOnesAreNoted) {
     // A read that stops at cycle 160 anyway is not longer.
     ASSERT_TRUE(walk(m, std::string(160, 'C') + "acgt", std::string(164, '?')));
     EXPECT_EQ(m.long_reads, 1u);
-}
-
-TEST(QcWalk, QualityErrorMessages) {
-    BadQuality bad;
-    MateCounts m;
-    ReadLines r{"ACGT", "III", true};
-    ASSERT_FALSE(wes::qc::walk_read(m, r, bad));
-    EXPECT_EQ(wes::qc::quality_error_text(1, r, bad), "MQ error !\nACGT\n\nIII\n\n3\n\n\n-23\n");
-    EXPECT_EQ(wes::qc::quality_error_text(2, r, bad), "MQ error !\t:-23\n");
-
-    ReadLines last{"ACGT", "II", false};
-    ASSERT_FALSE(wes::qc::walk_read(m, last, bad));
-    EXPECT_EQ(wes::qc::quality_error_text(1, last, bad), "MQ error !\nACGT\n\nII\n2\n\n-33\n");
-
-    ReadLines space{"AC", "I I", true};
-    ASSERT_FALSE(wes::qc::walk_read(m, space, bad));
-    EXPECT_EQ(wes::qc::quality_error_text(1, space, bad), "MQ error !\nAC\n\nI I\n\n1\n \n-1\n");
-}
-
-TEST(QcWalk, AQualityErrorLeavesTheCountsAsTheyWere) {
-    MateCounts m;
-    ASSERT_TRUE(walk(m, "ACGT", "IIII"));
-    EXPECT_FALSE(walk(m, "ACGTA", "III I"));
-    EXPECT_FALSE(walk(m, "ACGTA", "IIII"));
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(base_total(m, i), 1) << i;
-        EXPECT_EQ(m.qual_count(i, 40), 1) << i;
-    }
-    EXPECT_EQ(m.records, 1u);
 }
 
 TEST(QcWalk, CountsStayExactPastTheNarrowTables) {

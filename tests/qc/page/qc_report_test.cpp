@@ -102,6 +102,34 @@ TEST(QcPagePlot, EmptyCyclesAreGapsInTheLines) {
     EXPECT_EQ(wes::qc::svg::heat_class(1), 7);
 }
 
+int count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (std::size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) ++n;
+    return n;
+}
+
+// The seven MultiQC files of out.
+std::vector<std::string> all_json(const std::string& out) {
+    std::vector<std::string> files;
+    for (const char* f : {"", "_mean_quality_r1", "_mean_quality_r2", "_q30_r1", "_q30_r2", "_gc_r1", "_gc_r2"})
+        if (file_exists(out + f + "_mqc.json")) files.push_back(read_file(out + f + "_mqc.json"));
+    return files;
+}
+
+TEST(QcPagePlot, ChartTextsAreEscaped) {
+    wes::qc::svg::LineChart line;
+    line.title = "a<b";
+    line.series.push_back({"<x>", "r1", {1, 2}});
+    wes::qc::svg::HeatMap heat;
+    heat.title = "a<b";
+    heat.shares.push_back({1});
+    for (const std::string& svg : {wes::qc::svg::render(line), wes::qc::svg::render(heat)}) {
+        EXPECT_EQ(count(svg, "a<b") + count(svg, "<x>"), 0) << svg;
+        EXPECT_EQ(count(svg, "a&lt;b"), 3);  // the label, the title and the title's text
+    }
+    EXPECT_EQ(count(wes::qc::svg::render(line), "&lt;x&gt;"), 1);
+}
+
 class QcPageCli : public ::testing::Test {
 protected:
     ScratchDir dir;
@@ -136,14 +164,42 @@ TEST_F(QcPageCli, WritesThePageAndTheMultiqcFiles) {
               "\"reads\": 2}\n  }\n}\n");
     std::string q30 = read_file(out + "_q30_r1_mqc.json");
     EXPECT_NE(q30.find("\"S1.qc\": {\"1\": 100, \"2\": 100, \"3\": 0, \"4\": 0}"), std::string::npos);
-    for (const char* f : {"_mean_quality_r1", "_mean_quality_r2", "_q30_r2", "_gc_r1", "_gc_r2"})
-        EXPECT_TRUE(file_exists(out + f + "_mqc.json")) << f;
+    EXPECT_EQ(all_json(out).size(), 7u);
+}
 
-    // A sample name of its own, escaped where it is written.
-    r = run_program("qc_report", {out, "A&B \"7\""});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(read_file(out + ".html").find("<h1>Read QC: A&amp;B &quot;7&quot;</h1>"), std::string::npos);
-    EXPECT_NE(read_file(out + "_mqc.json").find("\"A&B \\\"7\\\"\": {"), std::string::npos);
+TEST_F(QcPageCli, NamesAreEscapedWhereverTheyLand) {
+    // The sample name shows in the page's title, heading and summary table, and once in
+    // each MultiQC file; taken from the output name, also in the line naming the reports.
+    struct Case {
+        std::string out_name, sample;  // no sample: the default
+        std::string html;
+        int on_page;
+        std::string json;
+    };
+    const Case cases[] = {
+        {"S1.qc", "A&B \"7\"'", "A&amp;B &quot;7&quot;&#39;", 3, "\"A&B \\\"7\\\"'\""},
+        {"S1.qc", "<b>x</b>", "&lt;b&gt;x&lt;/b&gt;", 3, "\"<b>x</b>\""},
+        {"x<&y", "", "x&lt;&amp;y", 4, "\"x<&y\""},
+        {"S1.qc", "a\tb\\", "a\tb\\", 3, "\"a\\u0009b\\\\\""},
+        {"S1.qc", "Caf\xc3\xa9 \xf0\x9f\xa7\xac", "Caf\xc3\xa9 \xf0\x9f\xa7\xac", 3, "\"Caf\\u00e9 \\ud83e\\uddec\""},
+        {"Caf\xe9", "", "Caf\xef\xbf\xbd", 4, "\"Caf\\ufffd\""},  // Latin-1, not UTF-8
+    };
+    for (const Case& c : cases) {
+        out = dir.path(c.out_name);
+        write_reports();
+        std::vector<std::string> args = {out};
+        if (!c.sample.empty()) args.push_back(c.sample);
+        ASSERT_EQ(run_program("qc_report", args).status, 0) << c.html;
+        const std::string page = read_file(out + ".html"), raw = c.sample.empty() ? c.out_name : c.sample;
+        EXPECT_EQ(count(page, c.html), c.on_page) << c.html;
+        if (raw != c.html) {
+            EXPECT_EQ(count(page, raw), 0) << c.html;
+        }
+        for (const std::string& json : all_json(out)) {
+            EXPECT_EQ(count(json, c.json + ": {"), 1) << c.html;
+            EXPECT_EQ(std::count_if(json.begin(), json.end(), [](char b) { return b & 0x80; }), 0) << c.html;
+        }
+    }
 }
 
 TEST_F(QcPageCli, BadReportsAreNamedWithTheirLine) {
@@ -166,6 +222,8 @@ TEST_F(QcPageCli, BadReportsAreNamedWithTheirLine) {
          g + " line 3: the row is labelled \"7\", expected 2"},
         {"shares", quality, with_line(gc, 3, "2\t0.0000\t0.0000\t0.5000\t0.0000\t0.0000"), totstat,
          g + " line 3: the shares add up to 0.5000, not 1"},
+        {"negative", quality, with_line(gc, 3, "2\t-0.5000\t0.5000\t1.0000\t0.0000\t0.0000"), totstat,
+         g + " line 3: field 2, \"-0.5000\", is not a share between 0 and 1"},
         {"half empty", quality, with_line(gc, 3, "2\t-nan\t0.0000\t1.0000\t0.0000\t0.0000"), totstat,
          g + " line 3: \"-nan\" next to numbers: a cycle either has bases or has none"},
         {"runs apart", quality, with_line(gc, 3, nan_row.c_str()), totstat,
@@ -194,25 +252,74 @@ TEST_F(QcPageCli, BadReportsAreNamedWithTheirLine) {
     EXPECT_EQ(r.out, "Error: cannot read " + t + ": No such file or directory\n");
 }
 
-TEST_F(QcPageCli, AnEmptySampleName) {
-    auto r = run_program("qc_report", {out, ""});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "Error: the sample name is empty\n");
+TEST_F(QcPageCli, NamesThatCannotWorkAreRefused) {
+    write_reports();
+    const std::string folder = dir.dir() + "/";
+    for (const std::string& r : {std::string(".quality"), std::string(".GC_content"), std::string(".totstat")})
+        write_file(folder + r, read_file(out + r));
+    struct Case {
+        std::vector<std::string> args;
+        std::string said;
+    };
+    const Case cases[] = {
+        {{out, ""}, "Error: the sample name is empty\n"},
+        {{""}, "Error: the output name is empty\n"},
+        {{folder, "S"}, "Error: the output name " + folder + " names a folder, not a file\n"},
+    };
+    for (const Case& c : cases) {
+        auto r = run_program("qc_report", c.args);
+        EXPECT_EQ(r.status, 2) << c.said;
+        EXPECT_EQ(r.out, c.said);
+        EXPECT_FALSE(file_exists(out + ".html") || file_exists(folder + ".html")) << c.said;
+    }
 }
 
-TEST_F(QcPageCli, RunWithoutBasesStillGetsItsPage) {
+TEST_F(QcPageCli, CrlfReportsAndCyclesWithoutBasesGiveCleanFiles) {
+    write_reports();
+    ASSERT_EQ(run_program("qc_report", {out, "S"}).status, 0);
+    const std::string page = read_file(out + ".html");
+    const std::vector<std::string> json = all_json(out);
+    auto crlf = [](const std::string& text) {
+        std::string t;
+        for (char c : text) t += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        return t;
+    };
+    std::string nan_quality = "2";
+    for (int k = 0; k <= 40; ++k) nan_quality += "\t-nan";
     // read_qc_stat over a pair of empty files: every cycle "-nan", fractions "-nan".
-    wes::test::write_file(out + "_1.fq", "");
-    wes::test::write_file(out + "_2.fq", "");
-    ASSERT_EQ(run_program("read_qc_stat", {out + "_1.fq", out + "_2.fq", out}).status, 0);
-    auto r = run_program("qc_report", {out, "E"});
-    EXPECT_EQ(r.status, 0);
-    std::string page = read_file(out + ".html");
-    std::size_t empty = 0;
-    for (std::size_t at = 0; (at = page.find(">no bases counted<", at)) != std::string::npos; ++at) ++empty;
-    EXPECT_EQ(empty, 6u);
-    EXPECT_NE(page.find("<td class=\"n\">\u2013</td>"), std::string::npos);  // Q20 of nothing
-    EXPECT_NE(read_file(out + "_mqc.json").find("\"E\": {\"bases\": 0, \"reads\": 0}"), std::string::npos);
+    write_file(out + "_1.fq", "");
+    ASSERT_EQ(run_program("read_qc_stat", {out + "_1.fq", out + "_1.fq", dir.path("E")}).status, 0);
+    struct Case {
+        const char* name;
+        std::string quality, gc, totstat;
+        const char* file;  // a MultiQC file, and what it holds
+        std::string holds;
+        int empty_charts;
+    };
+    const Case cases[] = {
+        {"CRLF", crlf(quality), crlf(gc), crlf(totstat), "", "", 0},
+        {"cycle 2 without bases", with_line(quality, 3, nan_quality.c_str()),
+         with_line(gc, 3, "2\t-nan\t-nan\t-nan\t-nan\t-nan"), totstat, "_q30_r1",
+         "\"S\": {\"1\": 100, \"3\": 0, \"4\": 0}", 0},
+        {"a run without bases", read_file(dir.path("E.quality")), read_file(dir.path("E.GC_content")),
+         read_file(dir.path("E.totstat")), "", "\"S\": {\"bases\": 0, \"reads\": 0}", 6},
+    };
+    for (const Case& c : cases) {
+        write_file(out + ".quality", c.quality);
+        write_file(out + ".GC_content", c.gc);
+        write_file(out + ".totstat", c.totstat);
+        auto r = run_program("qc_report", {out, "S"});
+        EXPECT_EQ(r.status, 0) << c.name << ": " << r.out;
+        for (const std::string& j : all_json(out)) EXPECT_EQ(j.find("nan"), std::string::npos) << c.name << "\n" << j;
+        EXPECT_NE(read_file(out + c.file + "_mqc.json").find(c.holds), std::string::npos) << c.name;
+        EXPECT_EQ(count(read_file(out + ".html"), ">no bases counted<"), c.empty_charts) << c.name;
+        if (c.name == std::string("CRLF")) {
+            EXPECT_EQ(read_file(out + ".html"), page);
+            EXPECT_EQ(all_json(out), json);
+        }
+    }
+    // The last case: a summary without fractions, and read 2 without a line at all.
+    EXPECT_NE(read_file(out + ".html").find("<td class=\"n\">\u2013</td>"), std::string::npos);  // Q20 of nothing
     std::string q30 = read_file(out + "_q30_r2_mqc.json");
     EXPECT_EQ(q30.substr(q30.size() - 13), "\"data\": {}\n}\n");  // no line rather than an empty one
 }

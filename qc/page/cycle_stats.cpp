@@ -13,7 +13,7 @@ constexpr double k_nan = std::numeric_limits<double>::quiet_NaN();
 // rather than against 1.
 double mean_quality(const ScoreShares& shares) {
     double weighted = 0, sum = 0;
-    for (int k = 0; k < k_report_scores; ++k) {
+    for (int k = 0; k < k_scores; ++k) {
         weighted += k * shares[static_cast<std::size_t>(k)];
         sum += shares[static_cast<std::size_t>(k)];
     }
@@ -22,7 +22,7 @@ double mean_quality(const ScoreShares& shares) {
 
 double share_at_least(const ScoreShares& shares, int min_score) {
     double above = 0, sum = 0;
-    for (int k = 0; k < k_report_scores; ++k) {
+    for (int k = 0; k < k_scores; ++k) {
         if (k >= min_score) above += shares[static_cast<std::size_t>(k)];
         sum += shares[static_cast<std::size_t>(k)];
     }
@@ -35,7 +35,7 @@ double gc_share(const BaseShares& s) {
 }
 
 int last_cycle_with_bases(const QcReports& r, Mate m) {
-    for (int c = k_report_cycles; c >= 1; --c) {
+    for (int c = k_cycles; c >= 1; --c) {
         const ScoreShares& q = r.quality[static_cast<std::size_t>(row_of(m, c))];
         const BaseShares& b = r.composition[static_cast<std::size_t>(row_of(m, c))];
         if (!std::isnan(q[0]) || !std::isnan(b[0])) return c;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "report_files.hpp"
+#include "report_reader.hpp"
 
 namespace wes::qc {
 

@@ -1,6 +1,7 @@
 // read_qc_stat fq_1 fq_2 [fq_1 fq_2 ...] out: per-cycle base composition and quality
 // statistics over pairs of FASTQ files, written to out.quality, out.GC_content and
 // out.totstat.
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <memory>
@@ -13,7 +14,7 @@
 #include "out_file.hpp"
 #include "program.hpp"
 #include "progress.hpp"
-#include "reports.hpp"
+#include "report_writer.hpp"
 
 namespace {
 
@@ -30,7 +31,15 @@ int read_qc_stat(int argc, char** argv) {
     }
     const std::string out = argv[argc - 1];
     const std::vector<std::string> fastqs(argv + 1, argv + argc - 1);
-    for (const char* suffix : {".quality", ".GC_content", ".totstat"}) {
+    if (std::string fault = wes::qc::output_name_fault(out); !fault.empty()) {
+        wes::say("Error: %s\n", fault.c_str());
+        return wes::exit_failure;
+    }
+    if (std::count(fastqs.begin(), fastqs.end(), "-") > 1) {
+        wes::say("Error: standard input (-) is given for more than one FASTQ file; it can be read only once\n");
+        return wes::exit_failure;
+    }
+    for (const char* suffix : wes::qc::k_report_suffixes) {
         if (wes::is_also_an_input(out + suffix, fastqs)) {
             wes::report_output_is_input(out + suffix);
             return wes::exit_failure;

@@ -29,9 +29,6 @@ std::vector<int> cycle_ticks(int last, int target_ticks = 7);
 void append_number(std::string& out, double v, int decimals);
 std::string number(double v, int decimals);
 
-// Text with &, <, >, " and ' escaped for HTML and SVG content and attributes.
-std::string escape(std::string_view text);
-
 // A linear map from a value range onto a pixel range.
 struct Scale {
     double from_lo, from_hi, to_lo, to_hi;
@@ -67,8 +64,6 @@ std::string render(const LineChart& chart);
 
 // The colour class (0-7) of a share in the heat map, -1 for none at all.
 int heat_class(double share);
-// The legend texts of the eight colour classes.
-const std::array<const char*, 8>& heat_class_labels();
 
 struct HeatMap {
     std::string title;
