@@ -79,7 +79,7 @@ PlacedRecords::Read PlacedRecords::next(std::string_view chrom, std::int64_t pos
             return Read::record;
         }
         if (done_) return Read::end;
-        switch (read(chrom, pos)) {
+        switch (p_.normalise_indels ? read<true>(chrom, pos) : read<false>(chrom, pos)) {
         case Got::record:
             return Read::record;
         case Got::due:
@@ -98,8 +98,8 @@ PlacedRecords::Read PlacedRecords::next(std::string_view chrom, std::int64_t pos
 // lack a field the profile needs, are no records: they are skipped. Runs of lines share
 // a chromosome, so a line that begins with the last line's chromosome is not split for
 // it. At the end of the file the deletions held are due.
+template <bool rewrite>
 PlacedRecords::Got PlacedRecords::read(std::string_view chrom, std::int64_t pos) {
-    const bool rewrite = p_.normalise_indels;
     int db_vs_sought = compare_chrom(chrom_, chrom);
     std::string_view line, name;
     for (;;) {
@@ -119,7 +119,7 @@ PlacedRecords::Got PlacedRecords::read(std::string_view chrom, std::int64_t pos)
         if (!f.next_int(raw)) continue;
         std::int64_t moved = 0;
         Got got = Got::record;
-        if (rewrite) {
+        if constexpr (rewrite) {
             moved = deletion_ahead(f.rest());
             // At a new position the deletions held at the last one are due.
             if (!same_chrom || order_.see_position(raw, db_.line_number(), moved)) got = make_due();

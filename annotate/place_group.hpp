@@ -94,7 +94,8 @@ public:
 private:
     enum class Got { record, due, end, error };
     Read next(std::string_view chrom, std::int64_t pos);
-    Got read(std::string_view chrom, std::int64_t pos);
+    template <bool rewrite>
+    Got read(std::string_view chrom, std::int64_t pos);  // rewrite: the profile's normalise_indels
     bool split(std::string_view rest, std::int64_t place, bool moved);
     Got make_due();
 
