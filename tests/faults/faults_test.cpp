@@ -358,10 +358,13 @@ TEST_F(Faults, GarbageOfACorruptGzipFastqIsACorruptFileNotAQualityError) {
 }
 
 TEST_F(Faults, WarningsNameWhatTheMergeCannotSee) {
-    const std::map<std::string, std::string> env = {{"WES_SPLICE_DB", p("db.txt")}, {"WES_SSR_FILE", p("db.txt")}};
+    const std::map<std::string, std::string> env = {
+        {"WES_SPLICE_DB", p("db.txt")}, {"WES_POPFREQ_DB", p("db.txt")}, {"WES_SSR_FILE", p("db.txt")}};
     struct Case {
-        std::string rows, db, warning;
+        std::string rows, db, warning, program = "join_splice_db";
     };
+    std::string crowded;  // one record more than the merge keeps at one place
+    for (int i = 0; i <= 4096; ++i) crowded += "NC_000001.10\t5\tA\tC\t.\t.\t.\t1\n";
     const std::vector<Case> cases = {
         {"NC_000001.10\t100\t100\tA\tG\n",
          "NC_000001.10\t10\tA\tG\t.\t.\t.\t1\nNC_000001.10\tx\tA\tG\t.\t.\t.\t1\nNC_000001.10\t7\tA\tG\t.\t.\t.\t1\n",
@@ -375,11 +378,21 @@ TEST_F(Faults, WarningsNameWhatTheMergeCannotSee) {
          "warning: " + p("rows.txt") + ": 2 rows (such as \"1 5\") sort before NC_000001.10 1, where the merge "
          "starts, and got no value; the suite's files name chromosomes by accession (NC_000001.10 to NC_000024.9)\n"},
         {"NC_000001.10\t5\t5\tA\tG\n", "", "warning: " + p("db.txt") + " holds no record; no row got a value from it\n"},
+        {"NC_000001.10\t1\t1\tA\tG\n", "NC_000001.10\t1\tA\tG\t.\t.\t.\t1\n", ""},  // where the merge starts
+        {"NC_000001.10\t5\t5\tA\tG\n", crowded,
+         "warning: " + p("db.txt") + " holds more than 4096 records or 4 MiB of records at NC_000001.10 5; past them, "
+         "rows at that place may miss values that the file holds\n"},
+        // Places after the rewrite: a deletion at 101 is placed at 102, so a line at 100 after it is out of
+        // order, while one placed at 101 after a line at 101 is not.
+        {"NC_000001.10\t5\t5\tA\tG\n", "h\nNC_000001.10\t101\tGA\tG\nNC_000001.10\t100\tC\tT\n",
+         "warning: " + p("db.txt") + ": line 3: out of order: NC_000001.10 100 comes after NC_000001.10 102; rows "
+         "after this point may miss values that the file holds\n", "revise_popfreq"},
+        {"NC_000001.10\t5\t5\tA\tG\n", "h\nNC_000001.10\t101\tC\tT\nNC_000001.10\t100\tGA\tG\n", "", "revise_popfreq"},
     };
     for (const Case& c : cases) {
         write_file(p("rows.txt"), "chr\tstart\tend\tref\talt\n" + c.rows);
         write_file(p("db.txt"), c.db);
-        RunResult r = run("join_splice_db", {.args = {p("rows.txt"), "x", p("o.txt")}, .env = env});
+        RunResult r = run(c.program, {.args = {p("rows.txt"), "x", p("o.txt")}, .env = env});
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err, c.warning);
     }
