@@ -163,7 +163,7 @@ private:
     }
 
     // Chromosome names are 4 to 16 bytes: compared as two overlapping 8-byte words.
-    // join_splice_db 504 M -> 474 M instructions against memcmp.
+    // join_splice_db 539 M -> 487 M instructions against memcmp.
     static bool same_bytes(const char* a, const char* b, std::size_t n) {
         if (n < 8 || n > 16) return std::memcmp(a, b, n) == 0;
         std::uint64_t a0, b0, a1, b1;
