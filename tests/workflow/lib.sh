@@ -21,17 +21,36 @@ command -v snakemake >/dev/null || skip "snakemake is not installed (.ci/deps.sh
 rm -rf "$WORK" && mkdir -p "$WORK" || fail "cannot make $WORK"
 cd "$SRC" || fail "cannot enter $SRC"
 
+# A site's settings naming the demo's databases and scripts, for the tests' own sheets.
+DEMO_SETTINGS=$WORK/demo-settings.yaml
+{
+    echo "score_db_name: demo_score"
+    echo "paths:"
+    for pair in SPLICE_DB:data/splice_predict_database.txt PROTEIN_DB:data/protein_predict.txt \
+        SCORE_DB:data/score.sorted.txt POPFREQ_DB:data/popfreq.tot.txt SSR_FILE:data/ssr.bed \
+        TESSARO_SCRIPT:scripts/Tessaro_v1.2.pl ORIGIN_LABEL_SCRIPT:scripts/3.4.origin_label.v1.pl \
+        OMIM_DB:data/OMIM_database.v2.txt SWISSVAR_DB:data/Swiss_database.v2.txt \
+        HGMD_DB:data/Hgmd_database.v2.txt CLINVAR_DB:data/Clinvar_database.v2.txt \
+        TIER_SORT_SCRIPT:scripts/3.6.tier_sort.pl; do
+        echo "  WES_${pair%%:*}: $SRC/demo/${pair#*:}"
+    done
+} > "$DEMO_SETTINGS"
+
 # snake OUTPUT ARG... [-- SETTING...]: Snakemake on the bundled settings with the results in
-# OUTPUT and the given settings (key=value); its standard output and error in
-# $WORK/snake.log, its status returned.
+# OUTPUT and the given settings (key=value; a sheet other than the bundled one comes with
+# the demo's databases of DEMO_SETTINGS); its standard output and error in $WORK/snake.log,
+# its status returned.
 snake() {
-    local out=$1 args=()
+    local out=$1 args=() setting
     shift
     while [ $# -gt 0 ] && [ "$1" != -- ]; do
         args+=("$1")
         shift
     done
     shift
+    for setting in "$@"; do
+        [[ $setting == samples=* ]] && args+=(--configfile "$DEMO_SETTINGS")
+    done
     snakemake "${args[@]}" --config "output=$out" "bin=$BIN" "$@" > "$WORK/snake.log" 2>&1
 }
 
