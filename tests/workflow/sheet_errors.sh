@@ -54,8 +54,10 @@ case_ database "$header
 $good" "config: paths: WES_SSR_FILE, /nonexistent/ssr.bed, does not exist" "paths={WES_SSR_FILE: /nonexistent/ssr.bed}"
 case_ output-blank "$header
 $good" "config: output: the output folder, without white space: the annotators take their output path up to its first blank (not '$WORK/my results')" "output=$WORK/my results"
+case_ quote "$header
+$good" "config: --config output=$WORK/o'ut: a value with a quote, a backslash or a control character does not reach cluster jobs intact; give it in a --configfile" "output=$WORK/o'ut"
 case_ unknown-setting "$header
 $good" "config: Additional properties are not allowed ('ouptut' was unexpected)" "ouptut=x"
 
-[ "$failures" -eq 0 ] || fail "$failures of 10 faulty sheets or settings were not reported as such"
-echo "10 faulty sheets and settings stopped before any job"
+[ "$failures" -eq 0 ] || fail "$failures of 11 faulty sheets or settings were not reported as such"
+echo "11 faulty sheets and settings stopped before any job"

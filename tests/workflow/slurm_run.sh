@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The bundled sheet and a sample with a broken VCF, run through a one-node Slurm cluster
-# that this test starts and stops: the three good samples' files are demo/run's bytes; the
-# broken sample's chain fails alone, its QC still runs, and the run's status and log say so.
+# that this test starts and stops, into an output folder whose name holds a quote and a
+# command substitution: the three good samples' files are demo/run's bytes; the broken
+# sample's chain fails alone, its QC still runs, the run's status and log say so and its
+# last lines name the failed sample; nothing of the folder's name ran as a command.
 . "$(dirname "$0")/lib.sh"
 
 [ "$(id -u)" -eq 0 ] || skip "starting Slurm's daemons needs root"
@@ -24,10 +26,11 @@ sheet=$WORK/samples.tsv
     printf 'DEMO04\t%s\t%s\t%s\n' "$d/DEMO01_R1.fq.gz" "$d/DEMO01_R2.fq.gz" "$WORK/DEMO04.vcf.gz"
 } > "$sheet"
 
-out=$WORK/out
+out=$WORK/"o'ut\$(id>ran)"
+printf 'output: "%s"\n' "$out" > "$WORK/output.yaml"
 started=$(date +%s)
-timeout 600 snakemake --profile workflow/profiles/slurm --config "samples=$sheet" "output=$out" "bin=$BIN" \
-    > "$WORK/snake.log" 2>&1
+timeout 600 snakemake --profile workflow/profiles/slurm --configfile "$DEMO_SETTINGS" "$WORK/output.yaml" \
+    --config "samples=$sheet" "bin=$BIN" > "$WORK/snake.log" 2>&1
 status=$?
 seconds=$(($(date +%s) - started))
 [ "$status" -eq 1 ] || { cat "$WORK/snake.log"; fail "the run's status is $status, not 1"; }
@@ -50,6 +53,13 @@ grep -q '^Error: cannot read .*DEMO04.vcf.gz' "$out/logs/DEMO04/vcf_to_table.log
 grep -q "Error executing group job chain on cluster" "$WORK/snake.log" &&
     grep -q 'Exiting because a job execution failed' "$WORK/snake.log" ||
     fail "the run's log tells no failure"
+
+summary=$(sed -n '/^wes-suite: /,$p' "$WORK/snake.log" | grep -v '^Complete log')
+[ "$summary" = "wes-suite: 1 of 4 samples failed:
+  DEMO04: vcf_to_table failed, log $out/logs/DEMO04/vcf_to_table.log
+wes-suite: completed: DEMO01 DEMO02 DEMO03" ] || fail "the run ends with: $summary"
+ran=$(find "$SRC" "$WORK" "$cluster" -name ran 2>/dev/null)
+[ -z "$ran" ] || fail "the output folder's name ran as a command: $ran"
 
 # Every job went through Slurm: a chain and a read QC job per sample (the batch's MultiQC
 # report runs where Snakemake runs).

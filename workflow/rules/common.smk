@@ -81,6 +81,13 @@ def read_settings(faults):
         if isinstance(given, dict):
             for name, path in EXAMPLE_PATHS.items():
                 given.setdefault(name, os.path.join(DEMO, path))
+    # Snakemake hands the --config settings on to cluster jobs with Python's quoting, which a
+    # shell reads back differently where a value holds a quote or a backslash (and runs what
+    # a "$(...)" beside a quote says): such a value belongs in a --configfile.
+    for arg in workflow.config_args or []:
+        if "'" in arg or "\\" in arg or not arg.isprintable():
+            faults.append(f"config: --config {arg}: a value with a quote, a backslash or a control character "
+                          "does not reach cluster jobs intact; give it in a --configfile")
     faults += schema_faults(config, "config.schema.yaml", "config")
     if faults:
         if not example and any("required property" in fault for fault in faults):
@@ -240,15 +247,17 @@ def downstream(names, graph):
 
 
 def finished_well(log):
-    """The step's log was written in this run and ends with run_step's verdict of success."""
+    """Whether the step ran in this run and ended with run_step's verdict of success; None
+    where it did not run (no log, an earlier run's, or the empty one that Snakemake leaves
+    for the steps of a failed group job that never started)."""
     try:
         if os.path.getmtime(log) < RUN_STARTED - 1:
-            return None  # an earlier run's
+            return None
         with open(log, errors="replace") as f:
             lines = f.read().splitlines()
     except OSError:
-        return None  # not run
-    return bool(lines) and re.fullmatch(r"run_step: \S+ done", lines[-1]) is not None
+        return None
+    return re.fullmatch(r"run_step: \S+ done", lines[-1]) is not None if lines else None
 
 
 def tell_outcome():
