@@ -91,8 +91,9 @@ def read_settings(faults):
     faults += schema_faults(config, "config.schema.yaml", "config")
     if faults:
         if not example and any("required property" in fault for fault in faults):
+            example_settings = os.path.join(workflow.basedir, "config", "site.example.yaml")
             faults.append("config: with a sheet of your own, name score_db_name and every database and "
-                          "script in paths (workflow/config/site.example.yaml shows them all)")
+                          f"script in paths ({example_settings} shows them all)")
         return "results", "", {}
     output = config["output"].rstrip("/") or "/"
     programs = os.path.abspath(config["bin"])
