@@ -13,7 +13,7 @@ from snakemake.exceptions import WorkflowError
 from snakemake.io import strip_wildcard_constraints
 from snakemake.utils import validate
 
-# The programs and the environment variables through which each finds its files.
+# The programs.
 PROGRAMS = [
     "read_qc_stat", "qc_report", "vcf_to_table", "table_to_accession", "run_tessaro", "revise_popfreq",
     "join_splice_db", "join_protein_db", "join_score_db", "mark_repeat", "run_origin_label",
@@ -28,6 +28,8 @@ SUITE = os.path.dirname(workflow.basedir)
 CHECKOUT = os.path.isfile(os.path.join(SUITE, "CMakeLists.txt"))
 EXAMPLE_SHEET = os.path.join(workflow.basedir, "config", "samples.tsv")
 DEMO = os.path.join(SUITE, "demo")
+# The variables through which the programs find their databases and scripts, each with the
+# demo's file (under demo/).
 EXAMPLE_PATHS = {
     "WES_SPLICE_DB": "data/splice_predict_database.txt",
     "WES_PROTEIN_DB": "data/protein_predict.txt",
@@ -296,6 +298,10 @@ def tell_outcome():
         for sample, steps in failed.items():
             print(f"  {sample}: " + "; ".join(
                 f"{name} failed, log {graph[name][1].format(sample=sample)}" for name in steps), file=sys.stderr)
+    batch_log = f"{OUT}/logs/multiqc.log"
+    if (MULTIQC and not qc_failed and not os.path.exists(batch_report) and os.path.exists(batch_log)
+            and os.path.getmtime(batch_log) >= RUN_STARTED - 1):
+        say(f"the batch's MultiQC report failed, log {batch_log}")
     if removed:
         say(f"removed {removed} results of an earlier run that the failed steps would have remade")
     if not_run:
