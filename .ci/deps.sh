@@ -20,7 +20,7 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 have_cmd cmake || missing+=(cmake)
 have_cmd g++ || missing+=(g++)
 have_cmd make || missing+=(make)
-have_cmd perl || missing+=(perl)
+have_pkg perl || missing+=(perl)  # perl-base alone lacks the modules the scripts use
 have_pkg zlib1g-dev || [ -f /usr/include/zlib.h ] || missing+=(zlib1g-dev)
 have_pkg libisal-dev || [ -f /usr/include/isa-l/igzip_lib.h ] || missing+=(libisal-dev)
 
