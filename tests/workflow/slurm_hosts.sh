@@ -24,8 +24,14 @@ case_() {
             mount --bind "$1/hosts" /etc/hosts || exit 3
         bash "$2/workflow/slurm/start" "$1/cluster"
         status=$?
-        [ "$status" -ne 0 ] || SLURM_CONF=$1/cluster/slurm.conf timeout 60 sbatch --wait -o /dev/null --wrap true ||
+        if [ "$status" -eq 0 ]; then
+            export SLURM_CONF=$1/cluster/slurm.conf
             status=4
+            job=$(sbatch --parsable -o /dev/null --wrap true) && for _ in $(seq 300); do
+                scontrol show job "$job" 2>/dev/null | grep -q "JobState=COMPLETED" && { status=0; break; }
+                sleep 0.2
+            done
+        fi
         bash "$2/workflow/slurm/stop" "$1/cluster" > /dev/null
         exit $status' _ "$dir" "$SRC" > "$dir/start.log" 2>&1
     local got=$?
