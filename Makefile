@@ -4,16 +4,26 @@ MAKEFLAGS += --no-print-directory
 
 PREFIX ?= /usr/local
 
-.PHONY: all deps build build-sanitize build-fuzz test test-release test-sanitize test-fuzz fuzz demo bench install package clean
+.PHONY: all deps deps-build build programs build-sanitize build-fuzz test test-release test-sanitize test-fuzz fuzz demo bench install package clean
 
 all: build
 
+# What the tests need (and the programs); deps-build: what the programs alone need.
 deps:
-	@bash .ci/deps.sh
+	@bash .ci/deps.sh test
 
+deps-build:
+	@bash .ci/deps.sh build
+
+# The programs, their manual pages and every test.
 build: deps
 	@cmake --preset release >/dev/null
 	@cmake --build --preset release -j $(JOBS)
+
+# The programs alone, in the same build tree, without the tests (nor what they need).
+programs: deps-build
+	@cmake --preset release -DWES_BUILD_TESTS=OFF >/dev/null
+	@cmake --build --preset release -j $(JOBS) --target programs
 
 build-sanitize: deps
 	@cmake --preset sanitize >/dev/null
@@ -51,7 +61,7 @@ fuzz: build-fuzz
 	  else tail -n 40 $$log; exit 1; fi; \
 	done
 
-demo: build
+demo: programs
 	@bash demo/run
 
 # The programs, their manual pages, the README and the demo under PREFIX.

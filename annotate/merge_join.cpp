@@ -16,24 +16,10 @@ void parse_row(std::string_view line, Row& row, std::size_t want_fields) {
     if (row.keyed) row.pos = pos;
 }
 
-bool same_alleles(std::string_view r1, std::string_view a1, std::string_view r2, std::string_view a2) {
-    if (r1.size() + a1.size() != r2.size() + a2.size()) return false;
-    if (r1.size() == r2.size()) return r1 == r2 && a1 == a2;
-    // Walk both texts "r-a" byte by byte.
-    auto at = [](std::string_view r, std::string_view a, std::size_t i) {
-        if (i < r.size()) return r[i];
-        if (i == r.size()) return '-';
-        return a[i - r.size() - 1];
-    };
-    for (std::size_t i = 0, n = r1.size() + a1.size() + 1; i < n; ++i)
-        if (at(r1, a1, i) != at(r2, a2, i)) return false;
-    return true;
-}
-
 MergeJoin::MergeJoin(const JoinProfile& profile, LineReader& rows, LineReader& db, OutFile& out,
-                     Progress* progress)
-    : p_(profile), rows_(rows), db_(db), out_(out), progress_(progress), rows_order_(rows.path()),
-      db_order_(db.path()) {}
+                     Progress* progress, GroupBound bound)
+    : p_(profile), rows_(rows), out_(out), progress_(progress), rows_order_(rows.path()), db_(profile, db, bound),
+      group_(bound) {}
 
 JoinEnd MergeJoin::run() {
     Row row;
@@ -50,124 +36,87 @@ JoinEnd MergeJoin::run() {
         if (!row.keyed) {
             // Nothing to compare with: the miss line from the row's own text; the
             // database and the cursor are left alone.
-            p_.miss(out_, row);
+            miss(row);
         } else {
             rows_order_.see(row.chrom(), row.pos, rows_.line_number());
             row_names_.see(row.chrom());
             before_start_.see(row.chrom(), row.pos);
-            const int c = compare_place(row.chrom(), row.pos, cur_chrom_, cur_pos_);
-            if (c < 0) {
-                p_.miss(out_, row);  // before the cursor: never searched back
-            } else if (c == 0 && same_alleles(row.ref(), row.alt(), cur_ref_, cur_alt_)) {
-                ++counts_.hits;
-                p_.hit(out_, row, cur_value_);  // the cursor's own key: no database read
-            } else if (!advance(row)) {
-                return JoinEnd::db_read_error;
-            }
+            if (!answer(row)) return JoinEnd::db_read_error;
         }
         if (out_.failed()) return JoinEnd::write_error;
     }
     return out_.failed() ? JoinEnd::write_error : JoinEnd::done;
 }
 
-// Reads the database forward for row: records before the row are dropped; the first
-// record at or past it decides and becomes the cursor. A record at the row's place
-// with other alleles is dropped too.
-bool MergeJoin::advance(const Row& row) {
-    Record rec;
-    for (;;) {
-        Read r = read_record(row, rec);
-        if (r == Read::error) return false;
-        if (r == Read::end) {
-            p_.miss(out_, row);
-            return true;
+// A row before the cursor's place is a miss, never searched back. A row past it moves
+// the cursor on: the records before the row are dropped, and the first record not
+// before it starts the group of its place. A row at the cursor's place takes the value
+// of the group's first record with its alleles.
+bool MergeJoin::answer(const Row& row) {
+    const int c = compare_place(row.chrom(), row.pos, group_.chrom(), group_.pos());
+    if (c < 0) return miss(row);
+    if (c > 0) {
+        const Record* rec;
+        switch (db_.peek(row.chrom(), row.pos, rec)) {
+        case PlacedRecords::Read::error:
+            return false;
+        case PlacedRecords::Read::end:
+            return miss(row);  // the cursor stays where it was
+        case PlacedRecords::Read::record:
+            break;
         }
-        const int c = compare_place(row.chrom(), row.pos, rec.chrom, rec.pos);
-        if (c > 0 || (c == 0 && !same_alleles(row.ref(), row.alt(), rec.ref, rec.alt))) continue;
-        value_.clear();
-        for (unsigned i = 0; i < p_.n_value_cols; ++i) {
-            if (i) value_.push_back('|');
-            value_.append(rec.fields[p_.value_cols[i]]);
-        }
-        if (c < 0) {
-            p_.miss(out_, row);
-        } else {
-            ++counts_.hits;
-            p_.hit(out_, row, value_);
-        }
-        take_as_cursor(rec);
-        return true;
+        group_.start(*rec);
+        db_.pop();
+        if (group_.pos() != row.pos || group_.chrom() != row.chrom()) return miss(row);
     }
+    std::string_view value;
+    if (group_.find(row.ref(), row.alt(), value)) return hit(row, value);
+    return read_on(row);
 }
 
-// Reads database lines up to the next record that does not lie before row, judged on
-// chromosome and position alone, and splits it into rec. Runs of records share a
-// chromosome, so a line that begins with the last record's chromosome is not split
-// further unless it may decide. Lines without a chromosome and a position, and records
-// that lack a field the profile needs, are no records: they are skipped.
-MergeJoin::Read MergeJoin::read_record(const Row& row, Record& rec) {
-    const std::int64_t shift = p_.normalise_indels ? 1 : 0;  // a rewritten deletion moves one position on
-    int row_vs_db = compare_chrom(row.chrom(), db_chrom_);
-    std::string_view line, chrom;
-    for (;;) {
-        if (db_done_) return Read::end;
-        LineReader::Status st = db_.next(line);
-        if (st == LineReader::Status::error) return Read::error;
-        if (st == LineReader::Status::eof) {
-            db_done_ = true;
-            return Read::end;
+// Reads on at the cursor's place, adding its records to the group, until one has the
+// row's alleles or the place ends. Past the group's bound the records are matched one
+// at a time: only the one that matches is kept.
+bool MergeJoin::read_on(const Row& row) {
+    while (!group_.complete) {
+        const Record* rec;
+        switch (db_.peek(group_.chrom(), group_.pos(), rec)) {
+        case PlacedRecords::Read::error:
+            return false;
+        case PlacedRecords::Read::end:
+            group_.complete = true;
+            continue;
+        case PlacedRecords::Read::record:
+            break;
         }
-        FieldCursor f(line);
-        std::int32_t pos;
-        if (f.next_is(db_chrom_)) {
-            if (!f.next_int(pos)) continue;
-            db_order_.see_position(pos, db_.line_number());
-        } else {
-            if (!f.next(chrom) || !f.next_int(pos)) continue;
-            db_order_.see(chrom, pos, db_.line_number());
-            db_names_.see(chrom);
-            db_chrom_.assign(chrom);
-            row_vs_db = compare_chrom(row.chrom(), db_chrom_);
+        if (rec->pos != group_.pos() || rec->chrom != group_.chrom()) {
+            group_.complete = true;  // a record past the place: it stays next
+            continue;
         }
-        ++counts_.records;
-        if (row_vs_db > 0 || (row_vs_db == 0 && row.pos > pos + shift)) continue;
-
-        rec.fields[0] = db_chrom_;
-        rec.fields[1] = f.last();
-        unsigned n = 2;
-        while (n < p_.rec_min_fields && f.next(rec.fields[n])) ++n;
-        if (n < p_.rec_min_fields) continue;
-        rec.chrom = db_chrom_;
-        rec.pos = pos;
-        rec.ref = rec.fields[p_.rec_ref_col];
-        rec.alt = rec.fields[p_.rec_alt_col];
-        if (p_.normalise_indels) {
-            // The database writes an indel with its shared leading base; rows write "-".
-            if (rec.ref.size() == 1 && rec.alt.size() > 1) {
-                rec.ref = "-";
-                rec.alt.remove_prefix(1);
-            } else if (rec.ref.size() > 1 && rec.alt.size() == 1) {
-                rec.ref.remove_prefix(1);
-                rec.alt = "-";
-                rec.pos += 1;
-            }
-        }
-        return Read::record;
+        const bool match = same_alleles(row.ref(), row.alt(), rec->ref, rec->alt);
+        if (group_.full()) db_.crowded(group_.chrom(), group_.pos());
+        if (match || !group_.full()) group_.add(*rec);
+        db_.pop();
+        if (match) return hit(row, group_.last_value());
     }
+    return miss(row);
 }
 
-void MergeJoin::take_as_cursor(const Record& rec) {
-    if (cur_chrom_ != rec.chrom) cur_chrom_.assign(rec.chrom);
-    cur_pos_ = rec.pos;
-    cur_ref_.assign(rec.ref);
-    cur_alt_.assign(rec.alt);
-    cur_value_.swap(value_);
+bool MergeJoin::hit(const Row& row, std::string_view value) {
+    ++counts_.hits;
+    p_.hit(out_, row, value);
+    return true;
+}
+
+bool MergeJoin::miss(const Row& row) {
+    p_.miss(out_, row);
+    return true;
 }
 
 void MergeJoin::warn_at_end() const {
     before_start_.warn(rows_.path());
-    if (db_done_ && counts_.records == 0 && counts_.rows > 0) warn_no_records(db_.path());
-    warn_if_names_disjoint(row_names_, db_names_, counts_.hits, rows_.path(), db_.path());
+    if (db_.done() && db_.records() == 0 && counts_.rows > 0) warn_no_records(db_.path());
+    warn_if_names_disjoint(row_names_, db_.names(), counts_.hits, rows_.path(), db_.path());
 }
 
 }  // namespace wes::annotate

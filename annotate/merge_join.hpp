@@ -1,7 +1,9 @@
 // The one forward merge of a sorted result file with a sorted database, shared by the
-// four annotators. Both inputs are read once, front to back, in step; the only memory
-// is the current row, the database line last read and the cursor: the last database
-// record that stopped an advance, against which each next row is compared first.
+// four annotators. Both inputs are read once, front to back, in step; the memory is the
+// current row, the database line last read and the cursor: the records at the place
+// that stopped the last advance (a bounded group), against which each next row is
+// compared first. On sorted inputs a row's answer is the database's first record with
+// the row's place and alleles, whatever the order of the alleles at that place.
 #pragma once
 
 #include <cstdint>
@@ -11,14 +13,13 @@
 #include "line_reader.hpp"
 #include "merge_order.hpp"
 #include "out_file.hpp"
+#include "place_group.hpp"
 #include "progress.hpp"
 
 namespace wes::annotate {
 
 // Enough row fields for the widest row format (twenty columns).
 constexpr std::size_t max_row_fields = 20;
-// Enough database columns for the widest record format.
-constexpr std::size_t max_record_fields = 16;
 
 // One data line of the result file.
 struct Row {
@@ -39,29 +40,15 @@ struct Row {
 // position that is not wholly a decimal integer of 32 bits).
 void parse_row(std::string_view line, Row& row, std::size_t want_fields = max_row_fields);
 
-// One database record that may decide a row: its chromosome, position, alleles (after
-// the profile's rewrite of indels) and its first fields.
-struct Record {
-    std::string_view chrom;
-    std::int64_t pos = 0;
-    std::string_view ref, alt;
-    std::string_view fields[max_record_fields];
-};
-
-// Two keys are equal when their "chrom-pos-ref-alt" texts are; with chromosome and
-// position already equal, that is the text "ref-alt". An allele holding "-" can make
-// two different pairs give one text (A- with G, and A with -G), so texts are compared.
-bool same_alleles(std::string_view ref1, std::string_view alt1, std::string_view ref2, std::string_view alt2);
-
 // What differs between the annotators: column places, value form, output lines.
 struct JoinProfile {
     unsigned row_fields = 5;       // row fields the tool uses (at least five)
-    unsigned rec_ref_col = 2;      // database columns, counted from 0
+    unsigned rec_ref_col = 2;      // database columns, counted from 0 (2 and later)
     unsigned rec_alt_col = 3;
     unsigned value_cols[4] = {};   // the value: these columns joined by '|'
     unsigned n_value_cols = 1;
     unsigned rec_min_fields = 8;   // a record with fewer fields is skipped
-    bool normalise_indels = false; // a shared leading base becomes the "-" form
+    bool normalise_indels = false; // a shared leading base becomes the "-" form (ref and alt in columns 2 and 3)
     void (*hit)(OutFile& out, const Row& row, std::string_view value) = nullptr;
     void (*miss)(OutFile& out, const Row& row) = nullptr;
 };
@@ -85,39 +72,32 @@ enum class JoinEnd { done, rows_read_error, db_read_error, write_error };
 class MergeJoin {
 public:
     MergeJoin(const JoinProfile& profile, LineReader& rows, LineReader& db, OutFile& out,
-              Progress* progress = nullptr);
+              Progress* progress = nullptr, GroupBound bound = {});
     JoinEnd run();
-    const JoinCounts& counts() const { return counts_; }
+    JoinCounts counts() const { return {counts_.rows, counts_.hits, db_.records()}; }
     // The warnings of a finished run on standard error: rows that lay before where the
     // merge starts, a database without records, inputs that never share a chromosome.
     void warn_at_end() const;
 
 private:
-    enum class Read { record, end, error };
-    Read read_record(const Row& row, Record& rec);
-    bool advance(const Row& row);  // false on a database read error
-    void take_as_cursor(const Record& rec);
+    // Each writes row's line; false on a database read error.
+    bool answer(const Row& row);
+    bool read_on(const Row& row);
+    bool hit(const Row& row, std::string_view value);
+    bool miss(const Row& row);
 
     const JoinProfile& p_;
     LineReader& rows_;
-    LineReader& db_;
     OutFile& out_;
     Progress* progress_;
     JoinCounts counts_;
-    OrderWatch rows_order_, db_order_;
-    ChromNames row_names_, db_names_;
+    OrderWatch rows_order_;
+    ChromNames row_names_;
     BeforeStart before_start_;
-
-    // The cursor. Its alleles start empty: no row's "ref-alt" (three characters at
-    // least) equals its "-" before a record has stopped an advance.
-    std::string cur_chrom_ = std::string(first_chrom);
-    std::int64_t cur_pos_ = first_pos;
-    std::string cur_ref_, cur_alt_;
-    std::string cur_value_ = "NA";
-
-    std::string value_;      // the value of the record being decided
-    std::string db_chrom_;   // chromosome of the last database record read
-    bool db_done_ = false;
+    PlacedRecords db_;
+    // The cursor. It starts at NC_000001.10 1 with no record and nothing read: a row
+    // there reads the database as a row past it does.
+    PlaceGroup group_;
 };
 
 }  // namespace wes::annotate

@@ -16,21 +16,18 @@
 
 namespace wes {
 
-class InflateAhead;
-
 class LineReader {
 public:
     enum class Status { line, eof, error };
     // How compressed data is inflated: on a second thread, ahead of the lines being
-    // split, where the machine gives this process more than one CPU; or in this thread.
+    // split, where that pays (see inflate_ahead); or in this thread.
     enum class Inflate { ahead_when_it_pays, in_this_thread };
 
     static constexpr std::size_t max_line = std::size_t{256} << 20;
 
-    LineReader();
+    LineReader() = default;
     explicit LineReader(std::unique_ptr<ByteSource> src, std::string name = "-",
                         Inflate mode = Inflate::in_this_thread);
-    ~LineReader();
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
@@ -47,14 +44,14 @@ public:
             if (mask_ != 0) {
                 std::size_t e = next_block_ - 64 + static_cast<std::size_t>(__builtin_ctzll(mask_));
                 mask_ &= mask_ - 1;
-                line = std::string_view(data_ + pos_, e - pos_);
+                line = std::string_view(buf_.mem + buf_.begin, e - buf_.begin);
                 had_newline = true;
-                pos_ = e + 1;
+                buf_.begin = e + 1;
                 ++line_no_;
                 return Status::line;
             }
-            if (next_block_ + 64 > end_) return next_slow(line, had_newline);
-            mask_ = newline_mask(data_ + next_block_);
+            if (next_block_ + 64 > buf_.end) return next_slow(line, had_newline);
+            mask_ = newline_mask(buf_.mem + next_block_);
             next_block_ += 64;
         }
     }
@@ -63,12 +60,11 @@ public:
         return next(line, nl);
     }
 
-    // For compressed input: reads on to the end of the gzip member the last line came
-    // from and checks it, so that garbage in a corrupt file is reported as the corrupt
-    // file it is. False (error() says why) when the member is corrupt or cut short.
+    // Whether the lines handed out so far are the file's own (see
+    // ByteSource::verify_so_far): in a compressed file, garbage of a corrupt member is
+    // so reported as the corrupt file it is. False (error() says why) when they are not.
     // Reading ends there: next() gives no more lines.
-    bool finish_member();
-    bool compressed() const { return src_ && src_->compressed(); }
+    bool verify_so_far();
     // The source the lines come from (null before an open); its counts of the file's
     // bytes may be read while the lines are.
     const ByteSource* source() const { return src_.get(); }
@@ -83,6 +79,7 @@ public:
     std::uint64_t line_number() const { return line_no_; }
 
 private:
+    // 64 bytes a step: join_splice_db 587 M -> 487 M instructions against a memchr per line.
     static std::uint64_t newline_mask(const char* p) {
 #if defined(__SSE2__)
         const __m128i nl = _mm_set1_epi8('\n');
@@ -98,25 +95,18 @@ private:
 #endif
     }
     Status next_slow(std::string_view& line, bool& had_newline);
-    bool read_more();       // appends bytes from the source after end_
-    bool take_chunk();      // moves on to the inflater's next chunk
-    bool hold(std::size_t bytes);  // own_ can hold bytes; false (and failed) when not
+    bool refill();
     bool fail(std::string why);
     bool too_long(const char* why);
-    void start(Inflate mode);
+    void start(std::unique_ptr<ByteSource> src, Inflate mode);
 
     std::unique_ptr<ByteSource> src_;
-    std::unique_ptr<InflateAhead> ahead_;
     std::string path_;
     std::string error_;
-    std::string deferred_error_;  // the inflater's failure, after the lines before it
-    // The lines are read from data_[pos_, end_): own_ (a buffer that grows to hold the
-    // longest line) or a chunk of the inflater's.
-    char* own_ = nullptr;
-    std::size_t own_size_ = 0;
-    int chunk_ = -1;
-    const char* data_ = nullptr;
-    std::size_t pos_ = 0, end_ = 0, next_block_ = 0;
+    // The lines are read from buf_: the unread bytes [begin, end) start with the next
+    // line; the bytes from begin to next_block_ hold no newline but those in mask_.
+    Buffer buf_;
+    std::size_t next_block_ = 0;
     std::uint64_t mask_ = 0;
     std::uint64_t line_no_ = 0;
     bool eof_ = false, failed_ = false;

@@ -13,6 +13,20 @@ void OrderWatch::warn(std::string_view chrom, std::int64_t pos, std::uint64_t li
          static_cast<long long>(last_pos_));
 }
 
+bool same_alleles(std::string_view r1, std::string_view a1, std::string_view r2, std::string_view a2) {
+    if (r1.size() + a1.size() != r2.size() + a2.size()) return false;
+    if (r1.size() == r2.size()) return r1 == r2 && a1 == a2;
+    // Walk both texts "r-a" byte by byte.
+    auto at = [](std::string_view r, std::string_view a, std::size_t i) {
+        if (i < r.size()) return r[i];
+        if (i == r.size()) return '-';
+        return a[i - r.size() - 1];
+    };
+    for (std::size_t i = 0, n = r1.size() + a1.size() + 1; i < n; ++i)
+        if (at(r1, a1, i) != at(r2, a2, i)) return false;
+    return true;
+}
+
 bool ChromNames::shares_any(const ChromNames& other) const {
     for (const std::string& a : names_)
         for (const std::string& b : other.names_)
@@ -36,6 +50,13 @@ void warn_if_names_disjoint(const ChromNames& rows, const ChromNames& db, std::u
     note("warning: no row found a value: the chromosome names of %s (such as \"%s\") never occur "
          "in %s (such as \"%s\"); both files must name chromosomes the same way\n",
          rows_path.c_str(), rows.example().c_str(), db_path.c_str(), db.example().c_str());
+}
+
+void warn_crowded_place(const std::string& db_path, std::string_view chrom, std::int64_t pos, std::size_t records,
+                        std::size_t mib) {
+    note("warning: %s holds more than %zu records or %zu MiB of records at %.*s %lld; past them, rows at that "
+         "place may miss values that the file holds\n",
+         db_path.c_str(), records, mib, static_cast<int>(chrom.size()), chrom.data(), static_cast<long long>(pos));
 }
 
 void warn_no_records(const std::string& db_path) {

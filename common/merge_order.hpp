@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,36 +19,84 @@ namespace wes {
 inline constexpr std::string_view first_chrom = "NC_000001.10";
 inline constexpr std::int64_t first_pos = 1;
 
+// The ordering vocabulary of the merges, side by side. A place is a chromosome and a
+// position; every comparison answers -1 (before), 0 (the same) or 1 (after).
 inline int compare_chrom(std::string_view a, std::string_view b) {
     int c = a.compare(b);
     return (c > 0) - (c < 0);
 }
 
-// The order of two places (chromosome, position): -1, 0 or 1.
-inline int compare_place(std::string_view chrom_a, std::int64_t pos_a, std::string_view chrom_b, std::int64_t pos_b) {
-    if (int c = compare_chrom(chrom_a, chrom_b)) return c;
-    return (pos_a > pos_b) - (pos_a < pos_b);
+// The order of two places whose chromosomes compare as chrom_order: the merges' inner
+// loops compare a line's chromosome only when it changes.
+inline int compare_place(int chrom_order, std::int64_t pos_a, std::int64_t pos_b) {
+    if (chrom_order != 0) return chrom_order;
+    if (pos_a < pos_b) return -1;
+    return pos_a > pos_b;
 }
 
-// Watches one sorted input and warns once, with the file and line, when a line sorts
-// before the line before it.
+// The pre-filter of a merge's inner loop: whether a line at pos, on a chromosome that
+// compares with the sought place's as chrom_order, lies before the sought place, so that
+// it is dropped before the rest of it is split. compare_place(...) < 0, in two compares.
+inline bool lies_before(int chrom_order, std::int64_t pos, std::int64_t sought_pos) {
+    return chrom_order < 0 || (chrom_order == 0 && pos < sought_pos);
+}
+
+// The order of two places (chromosome, position).
+inline int compare_place(std::string_view chrom_a, std::int64_t pos_a, std::string_view chrom_b, std::int64_t pos_b) {
+    return compare_place(compare_chrom(chrom_a, chrom_b), pos_a, pos_b);
+}
+
+// Whether two records at one place carry the same alleles: keys are equal when their
+// texts "chrom-pos-ref-alt" are, and with chromosome and position already equal that is
+// the text "ref-alt". An allele holding "-" can make two different pairs give one text
+// (A- with G, and A with -G), so the texts are compared, byte for byte to the last.
+bool same_alleles(std::string_view ref1, std::string_view alt1, std::string_view ref2, std::string_view alt2);
+
+// Watches one sorted input and warns once, with the file and line, when a line lies
+// before the lines before it. A line that a merge moves one position on (a rewritten
+// deletion) is judged at the place the merge gives it; the lines that share a position
+// in the file may come in any order of their places, since the merge reads them together.
 class OrderWatch {
 public:
     explicit OrderWatch(std::string path) : path_(std::move(path)) {}
-    void see(std::string_view chrom, std::int64_t pos, std::uint64_t line_no) {
+    // A line at chrom and pos, placed moved positions on.
+    void see(std::string_view chrom, std::int64_t pos, std::uint64_t line_no, std::int64_t moved = 0) {
         if (have_ && chrom == last_chrom_) {
-            see_position(pos, line_no);
+            see_position(pos, line_no, moved);
             return;
         }
-        if (!warned_ && have_ && chrom < std::string_view(last_chrom_)) warn(chrom, pos, line_no);
+        if (!warned_ && have_ && chrom < std::string_view(last_chrom_)) {
+            last_pos_ = run_top_;
+            warn(chrom, pos + moved, line_no);
+        }
         last_chrom_.assign(chrom);
-        last_pos_ = pos;
+        last_pos_ = std::numeric_limits<std::int64_t>::min();
+        run_pos_ = pos;
+        run_top_ = pos + moved;
         have_ = true;
     }
-    // A line on the chromosome of the line seen before it.
+    // A line on the chromosome of the line seen before it, in an input whose lines are
+    // never moved: the common case, one compare.
     void see_position(std::int64_t pos, std::uint64_t line_no) {
-        if (!warned_ && pos < last_pos_) warn(last_chrom_, pos, line_no);
-        last_pos_ = pos;
+        if (pos < run_top_ && !warned_) {
+            last_pos_ = run_top_;
+            warn(last_chrom_, pos, line_no);
+        }
+        run_top_ = pos;
+    }
+    // A line on the chromosome of the line seen before it, placed moved positions on;
+    // true when pos is not the position of the line before.
+    bool see_position(std::int64_t pos, std::uint64_t line_no, std::int64_t moved) {
+        const bool new_position = pos != run_pos_;
+        if (new_position) {  // no line from here on may lie before the places of the last position
+            last_pos_ = run_top_;
+            run_pos_ = pos;
+            run_top_ = pos + moved;
+        } else if (pos + moved > run_top_) {
+            run_top_ = pos + moved;
+        }
+        if (pos + moved < last_pos_ && !warned_) warn(last_chrom_, pos + moved, line_no);
+        return new_position;
     }
 
 private:
@@ -55,7 +104,9 @@ private:
 
     std::string path_;
     std::string last_chrom_;
-    std::int64_t last_pos_ = 0;
+    std::int64_t last_pos_ = 0;  // the furthest place of the lines at the position before
+    std::int64_t run_pos_ = 0;   // the position of the last line, in the file
+    std::int64_t run_top_ = 0;   // the furthest place of the lines at that position
     bool have_ = false, warned_ = false;
 };
 
@@ -98,6 +149,12 @@ private:
 // of each (the "chr1"/"1" against "NC_000001.10" trap).
 void warn_if_names_disjoint(const ChromNames& rows, const ChromNames& db, std::uint64_t hits,
                             const std::string& rows_path, const std::string& db_path);
+
+// Once, in mid-run, when a database holds more records at one place than a merge keeps
+// together (records, or MiB of them): past those, the records of that place are matched
+// one at a time, in the database's order.
+void warn_crowded_place(const std::string& db_path, std::string_view chrom, std::int64_t pos, std::size_t records,
+                        std::size_t mib);
 
 // At the end of a run whose database was read to its end without one record in it.
 void warn_no_records(const std::string& db_path);

@@ -37,11 +37,11 @@ RepeatSweep::RepeatSweep(LineReader& repeats) : repeats_(repeats), order_(repeat
 
 bool RepeatSweep::mark(const RepeatRow& row, std::string_view& out) {
     const int c = compare_chrom(row.chrom, cur_chrom_);
-    if (c < 0 || (c == 0 && row.end < cur_start_)) {
+    if (compare_place(c, row.end, cur_start_) < 0) {  // the row ends before the cursor starts
         out = no_repeat_mark;
         return true;
     }
-    if (c == 0 && row.start <= cur_end_) {
+    if (compare_place(c, row.start, cur_end_) <= 0) {  // the row starts inside the cursor
         if (cur_from_file_) ++hits_;
         out = cur_mark_;
         return true;
@@ -69,18 +69,13 @@ bool RepeatSweep::advance(const RepeatRow& row, std::string_view& out) {
         names_.see(iv.chrom);
         ++intervals_;
         const int c = compare_chrom(row.chrom, iv.chrom);
-        if (c > 0) continue;  // a whole chromosome before the row's
-        if (c == 0 && row.end >= iv.start) {
-            if (row.start > iv.end) continue;  // wholly before the row
-            if (!find_counts(iv)) continue;
-            take_as_cursor(iv);
-            ++hits_;
-            out = cur_mark_;
-            return true;
-        }
-        // The interval starts after the row: the row lies in no interval.
+        const bool after_row = compare_place(c, row.end, iv.start) < 0;
+        if (!after_row && compare_place(c, row.start, iv.end) > 0) continue;  // wholly before the row
         if (!find_counts(iv)) continue;
         take_as_cursor(iv);
+        if (after_row) return true;  // the row lies in no interval
+        ++hits_;
+        out = cur_mark_;
         return true;
     }
 }

@@ -6,10 +6,6 @@
 
 #include "fields.hpp"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace wes::vcf {
 
 const char* const vcf_expression =
@@ -58,38 +54,19 @@ struct Span {
     const char* e;
 };
 
-// The last '=' in [from, hi), or null; reads nothing before line_b.
-inline const char* find_last_eq(const char* line_b, const char* from, const char* hi) {
-#if defined(__SSE2__)
-    const __m128i eq = _mm_set1_epi8('=');
-    while (hi > from && hi - line_b >= 16) {
-        const char* base = hi - 16;
-        unsigned mask = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(base)), eq)));
-        if (base < from) mask &= ~0u << (from - base);
-        if (mask) return base + (31 - __builtin_clz(mask));
-        hi = base;
-    }
-#else
-    (void)line_b;
-#endif
-    while (hi > from) {
-        --hi;
-        if (*hi == '=') return hi;
-    }
-    return nullptr;
-}
-
 // INFO: some text, then "MQ=", a run of [0-9\.] and ";". The leading \S+ is greedy, so
 // the last place in the column that fits gives the value.
-bool info_fits(const char* line_b, Span w, std::string_view& mq) {
+bool info_fits(Span w, std::string_view& mq) {
     const char* b = w.b;
     const char* e = w.e;
     // "MQ=" needs one character before it and at least two after it (a digit and ';').
     if (e - b < 6) return false;
     const char* from = b + 3;  // lowest possible position of '='
     const char* hi = e - 2;    // '=' must leave room for one value character and ';'
-    while (const char* eq = find_last_eq(line_b, from, hi)) {
+    // Each '=' from the right (memrchr: a hand-made 16-byte scan was measured no faster).
+    const void* found;
+    while (hi > from && (found = memrchr(from, '=', static_cast<std::size_t>(hi - from)))) {
+        const char* eq = static_cast<const char*>(found);
         if (eq[-2] == 'M' && eq[-1] == 'Q') {
             const char* v = eq + 1;
             const char* p = v;
@@ -155,7 +132,7 @@ bool match_vcf_line(std::string_view line, LineFields& fields) {
         if (word - chain_start >= 9) {
             std::string_view mq, ad, dp;
             std::size_t first = word - 9;
-            if (sample_fits(ring[word % 10], ad, dp) && info_fits(line.data(), ring[(first + 7) % 10], mq)) {
+            if (sample_fits(ring[word % 10], ad, dp) && info_fits(ring[(first + 7) % 10], mq)) {
                 for (std::size_t g = 0; g < 5; ++g) {
                     const Span& s = ring[(first + g) % 10];
                     fields.group[g] = std::string_view(s.b, static_cast<std::size_t>(s.e - s.b));

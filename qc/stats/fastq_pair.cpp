@@ -68,12 +68,12 @@ PairResult finish(std::string message, std::uint64_t pairs) {
 }
 
 // A bad quality byte. In a compressed file it may be garbage of a corrupt member: the
-// member is read to its end first, and a corrupt one is reported as what it is.
+// file's checksum is asked first, and a corrupt file is reported as what it is.
 PairResult bad_quality(RecordReader& r, int mate, const BadQuality& bad, std::uint64_t pairs) {
     PairResult q;
     q.status = PairResult::Status::quality_error;
     q.message = quality_error_text(mate, r.read(), bad);  // before the lines it quotes are gone
-    if (!r.member_is_sound()) return finish(r.failure_message() + count_note(pairs), pairs);
+    if (!r.verify_so_far()) return finish(r.failure_message() + count_note(pairs), pairs);
     return q;
 }
 

@@ -37,8 +37,9 @@ public:
     // The line that broke the framing and what is wrong with it.
     std::uint64_t bad_line() const { return bad_line_; }
     const char* bad_what() const { return bad_what_; }
-    // For compressed files: whether the gzip member of the last record reads whole.
-    bool member_is_sound() { return lines_.finish_member(); }
+    // Whether the records read so far are the file's own (a compressed file's checksum
+    // vouches for them); no record is read after it.
+    bool verify_so_far() { return lines_.verify_so_far(); }
     const LineReader& lines() const { return lines_; }
 
 private:

@@ -11,117 +11,93 @@ using Status = wes::LineReader::Status;
 using Inflate = wes::LineReader::Inflate;
 constexpr Inflate both_modes[] = {Inflate::in_this_thread, Inflate::ahead_when_it_pays};
 
-std::vector<std::string> all_lines(wes::LineReader& r, Status* last = nullptr) {
-    std::vector<std::string> out;
-    std::string_view line;
-    Status st;
-    while ((st = r.next(line)) == Status::line) out.emplace_back(line);
-    if (last) *last = st;
-    return out;
+// Many short lines (over a MiB of them: the inflater's thread starts), lines of every
+// size around the reader's buffer and the room in front of the inflater's, a blank line,
+// and a last line without a newline.
+std::vector<std::string> sample_lines() {
+    std::vector<std::string> want;
+    const std::size_t sizes[] = {0, 1, 63, 64, 65, 4000, 65535, 65536, 65537, 70000, 1 << 20, (1 << 20) + 3, 3 << 20};
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 100000; ++i) want.push_back("short " + std::to_string(i));
+        for (std::size_t s : sizes) want.emplace_back(s, static_cast<char>('a' + (s + round) % 26));
+    }
+    want.push_back("tail without newline");
+    return want;
 }
 
 }  // namespace
 
-TEST(LineReader, WholeLinesOfAnyLengthAndALastLineWithoutNewline) {
-    std::string long_line(5'000'000, 'x');
-    std::string text = "a\n\n" + long_line + "\nlast";
-    wes::LineReader r(wes::memory_byte_source(text));
-    std::string_view line;
-    bool nl = false;
-    ASSERT_EQ(r.next(line, nl), Status::line);
-    EXPECT_EQ(line, "a");
-    EXPECT_TRUE(nl);
-    ASSERT_EQ(r.next(line, nl), Status::line);
-    EXPECT_EQ(line, "");
-    ASSERT_EQ(r.next(line, nl), Status::line);
-    EXPECT_EQ(line.size(), long_line.size());
-    ASSERT_EQ(r.next(line, nl), Status::line);
-    EXPECT_EQ(line, "last");
-    EXPECT_FALSE(nl);
-    EXPECT_EQ(r.line_number(), 4u);
-    EXPECT_EQ(r.next(line, nl), Status::eof);
-}
-
-TEST(LineReader, PlainGzipAndMultiMemberGiveTheSameLines) {
+TEST(LineReader, EveryRouteGivesTheSameWholeLines) {
     wes::test::ScratchDir dir;
+    const std::vector<std::string> want = sample_lines();
     std::string text;
-    for (int i = 0; i < 20000; ++i) text += "NC_000001.10\t" + std::to_string(i) + "\tA\tG\n";
+    for (const std::string& l : want) text += l + "\n";
+    text.pop_back();
     wes::test::write_file(dir.path("p.txt"), text);
     wes::test::write_gzip(dir.path("one.gz"), text);
-    wes::test::write_gzip(dir.path("many.gz"), text, 777);
-    std::vector<std::vector<std::string>> got;
+    wes::test::write_gzip(dir.path("many.gz"), text, 100000);
     for (Inflate mode : both_modes) {
         for (const char* name : {"p.txt", "one.gz", "many.gz"}) {
+            SCOPED_TRACE(std::string(name) + (mode == Inflate::in_this_thread ? " in this thread" : " ahead"));
             wes::LineReader r;
             ASSERT_TRUE(r.open(dir.path(name), mode));
-            Status st;
-            got.push_back(all_lines(r, &st));
-            EXPECT_EQ(st, Status::eof) << name;
+            std::string_view line;
+            bool nl = false;
+            for (std::size_t i = 0; i < want.size(); ++i) {
+                ASSERT_EQ(r.next(line, nl), Status::line) << "line " << i;
+                ASSERT_EQ(line, want[i]) << "line " << i;
+                ASSERT_EQ(nl, i + 1 < want.size());
+            }
+            EXPECT_EQ(r.line_number(), want.size());
+            EXPECT_EQ(r.next(line), Status::eof);
+            // Verifying what was read ends the reading, whatever the inflater held.
+            ASSERT_TRUE(r.open(dir.path(name), mode));
+            for (int i = 0; i < 30; ++i) ASSERT_EQ(r.next(line), Status::line);
+            EXPECT_TRUE(r.verify_so_far());
+            EXPECT_EQ(r.next(line), Status::eof);
         }
     }
-    EXPECT_EQ(got[0].size(), 20000u);
-    for (const auto& g : got) EXPECT_EQ(g, got[0]);
 }
 
-TEST(LineReader, ReadAheadCarriesLinesAcrossChunksWhole) {
-    // Lines of every size around the read-ahead chunk and its front room, a blank line,
-    // and a last line without a newline; plain and compressed.
-    wes::test::ScratchDir dir;
-    std::vector<std::string> want;
-    std::string text;
-    std::size_t sizes[] = {0, 1, 63, 64, 65, 4000, 65535, 65536, 65537, 70000, 1 << 20, (1 << 20) + 3, 3 << 20};
-    for (int round = 0; round < 3; ++round)
-        for (std::size_t s : sizes) {
-            std::string line(s, static_cast<char>('a' + (s + round) % 26));
-            want.push_back(line);
-            text += line + "\n";
-        }
-    for (int i = 0; i < 50000; ++i) {
-        want.push_back("short " + std::to_string(i));
-        text += want.back() + "\n";
-    }
-    want.push_back("tail without newline");
-    text += want.back();
-    wes::test::write_file(dir.path("p.txt"), text);
-    wes::test::write_gzip(dir.path("p.gz"), text, 100000);
-    for (const char* name : {"p.txt", "p.gz"}) {
-        wes::LineReader r;
-        ASSERT_TRUE(r.open(dir.path(name)));
-        Status st;
-        std::vector<std::string> got = all_lines(r, &st);
-        EXPECT_EQ(st, Status::eof);
-        ASSERT_EQ(got.size(), want.size()) << name;
-        for (std::size_t i = 0; i < want.size(); ++i) ASSERT_EQ(got[i], want[i]) << name << " line " << i;
-    }
-    // Checking the rest of the member ends the reading, whatever the inflater held.
-    wes::LineReader r;
-    ASSERT_TRUE(r.open(dir.path("p.gz")));
-    std::string_view line;
-    for (int i = 0; i < 3; ++i) ASSERT_EQ(r.next(line), Status::line);
-    EXPECT_TRUE(r.finish_member());
-    EXPECT_EQ(r.next(line), Status::eof);
-}
-
-TEST(LineReader, TruncatedOrCorruptGzipIsAnErrorNotAnEnd) {
+TEST(LineReader, DamagedGzipIsAnErrorNotAnEnd) {
     wes::test::ScratchDir dir;
     std::string text;
-    for (int i = 0; i < 50000; ++i) text += "line " + std::to_string(i * 7919) + "\n";
+    for (int i = 0; text.size() < (6 << 20); ++i) text += "line " + std::to_string(i * 7919L) + "\n";
     wes::test::write_gzip(dir.path("full.gz"), text);
-    std::string gz = wes::test::read_file(dir.path("full.gz"));
-
-    wes::test::write_file(dir.path("cut.gz"), gz.substr(0, gz.size() / 2));
-    std::string bad = gz;
-    for (std::size_t i = bad.size() / 3; i < bad.size() / 3 + 64; ++i) bad[i] = static_cast<char>(bad[i] ^ 0x5a);
-    wes::test::write_file(dir.path("bad.gz"), bad);
-    wes::test::write_file(dir.path("tail.gz"), gz + "garbage");
-    for (Inflate mode : both_modes) {
-        for (const char* name : {"cut.gz", "bad.gz", "tail.gz"}) {
+    const std::string gz = wes::test::read_file(dir.path("full.gz"));
+    std::string bad = gz, bad_sum = gz;
+    for (std::size_t i = bad.size() * 2 / 3; i < bad.size() * 2 / 3 + 64; ++i) bad[i] = static_cast<char>(bad[i] ^ 0x5a);
+    bad_sum[bad_sum.size() - 8] ^= 1;  // the checksum, read only at the end of the 6 MiB member
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int verify_after;  // lines read before the data is verified; 0: all of them
+        std::string error;
+    };
+    const Case cases[] = {
+        {"cut.gz", gz.substr(0, gz.size() * 3 / 4), 0, "unexpected end of compressed data (file truncated)"},
+        {"bad.gz", bad, 0, "corrupt file"},
+        {"tail.gz", gz + "garbage", 0, "trailing garbage after compressed data"},
+        {"sum.gz", bad_sum, 0, "corrupt file"},
+        {"sum.gz", bad_sum, 1, "corrupt file"},
+    };
+    for (const Case& c : cases) {
+        wes::test::write_file(dir.path(c.name), c.bytes);
+        for (Inflate mode : both_modes) {
+            SCOPED_TRACE(std::string(c.name) + " after " + std::to_string(c.verify_after));
             wes::LineReader r;
-            ASSERT_TRUE(r.open(dir.path(name), mode));
+            ASSERT_TRUE(r.open(dir.path(c.name), mode));
+            std::string_view line;
             Status st;
-            all_lines(r, &st);
-            EXPECT_EQ(st, Status::error) << name;
-            EXPECT_FALSE(r.error().empty());
+            int n = 0;
+            while ((st = r.next(line)) == Status::line && ++n != c.verify_after) {
+            }
+            if (c.verify_after > 0) {
+                EXPECT_FALSE(r.verify_so_far());
+                st = r.next(line);
+            }
+            EXPECT_EQ(st, Status::error);
+            EXPECT_NE(r.error().find(c.error), std::string::npos) << r.error();
         }
     }
 }

@@ -246,16 +246,26 @@ TEST_F(Faults, ALineThatCannotBeHeldEndsTheRunWithAMessage) {
 TEST_F(Faults, WithoutASecondThreadTheOutputIsTheSame) {
     if (k_sanitized) GTEST_SKIP() << "the sanitizers' own threads count against the limit";
     ASSERT_EQ(::chmod(dir.dir().c_str(), 0777), 0);
-    std::string vcf = read_file(demo("DEMO01.vcf"));
+    // Over a MiB inflated, so that the free runs inflate ahead on a second thread.
+    std::string vcf, fq[2];
+    for (int i = 0; i < 20; ++i) vcf += read_file(demo("DEMO01.vcf"));
+    for (int i = 0; i < 3; ++i)
+        for (int m = 0; m < 2; ++m) fq[m] += read_file(demo(m == 0 ? "DEMO01_R1.fq.gz" : "DEMO01_R2.fq.gz"));
     wes::test::write_gzip(p("v.vcf.gz"), vcf, 50000);
-    ::chmod(p("v.vcf.gz").c_str(), 0644);
+    write_file(p("r_1.fq.gz"), fq[0]);
+    write_file(p("r_2.fq.gz"), fq[1]);
+    // User nobody may not reach the checkout (in root's home): the programs are copied
+    // where it can.
+    namespace fs = std::filesystem;
+    for (const char* program : {"vcf_to_table", "read_qc_stat"}) fs::copy_file(wes::test::bin_path(program), p(program));
+    for (const char* name : {"v.vcf.gz", "r_1.fq.gz", "r_2.fq.gz"}) ::chmod(p(name).c_str(), 0644);
+    auto run_copy = [&](const char* program, const Start& how) { return wes::test::start_path(p(program), how).finish(); };
     for (bool limited : {false, true}) {
         const std::string out = p(limited ? "limited.txt" : "free.txt");
-        RunResult r = run("vcf_to_table", {.args = {p("v.vcf.gz"), out}, .one_process = limited});
+        RunResult r = run_copy("vcf_to_table", {.args = {p("v.vcf.gz"), out}, .one_process = limited});
         if (r.status == 125) GTEST_SKIP() << "cannot become user nobody to limit the processes";
         EXPECT_EQ(r.status, 0) << r.out;
-        r = run("read_qc_stat", {.args = {demo("DEMO01_R1.fq.gz"), demo("DEMO01_R2.fq.gz"), out + ".qc"},
-                                 .one_process = limited});
+        r = run_copy("read_qc_stat", {.args = {p("r_1.fq.gz"), p("r_2.fq.gz"), out + ".qc"}, .one_process = limited});
         EXPECT_EQ(r.status, 0) << r.out;
     }
     EXPECT_EQ(read_file(p("limited.txt")), read_file(p("free.txt")));
@@ -316,14 +326,18 @@ TEST_F(Faults, ABgzfFileCutBetweenBlocksIsTruncated) {
     const std::string vcf = read_file(demo("DEMO01.vcf"));
     const std::string whole = bgzf(vcf, true);
     write_file(p("whole.vcf.gz"), whole);
-    write_file(p("cut.vcf.gz"), bgzf(vcf.substr(0, 60000), false));  // whole blocks, no end block
+    const std::string cut = bgzf(vcf.substr(0, 60000), false);  // whole blocks, no end block
+    write_file(p("cut.vcf.gz"), cut);
+    write_file(p("padded.vcf.gz"), cut + std::string(100, '\0'));
     RunResult ok = run("vcf_to_table", {.args = {p("whole.vcf.gz"), p("whole.txt")}});
     EXPECT_EQ(ok.status, 0);
     RunResult plain = run("vcf_to_table", {.args = {demo("DEMO01.vcf"), p("plain.txt")}});
     EXPECT_EQ(read_file(p("whole.txt")), read_file(p("plain.txt")));
-    RunResult cut = run("vcf_to_table", {.args = {p("cut.vcf.gz"), p("cut.txt")}});
-    EXPECT_EQ(cut.status, 2);
-    EXPECT_EQ(cut.out, "Error: cannot read " + p("cut.vcf.gz") + ": truncated (no BGZF end-of-file block)\n");
+    for (const char* name : {"cut.vcf.gz", "padded.vcf.gz"}) {
+        RunResult r = run("vcf_to_table", {.args = {p(name), p("cut.txt")}});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "Error: cannot read " + p(name) + ": truncated (no BGZF end-of-file block)\n");
+    }
     // The merge reads a database only as far as the rows need: a row past its cut.
     write_file(p("rows.txt"), "chr\tstart\tend\tref\talt\nNC_000001.10\t200\t200\tA\tG\n");
     write_file(p("db.gz"), bgzf("NC_000001.10\t100\tA\tG\t.\t.\t.\t0.5\n", false));
@@ -351,10 +365,13 @@ TEST_F(Faults, GarbageOfACorruptGzipFastqIsACorruptFileNotAQualityError) {
 }
 
 TEST_F(Faults, WarningsNameWhatTheMergeCannotSee) {
-    const std::map<std::string, std::string> env = {{"WES_SPLICE_DB", p("db.txt")}, {"WES_SSR_FILE", p("db.txt")}};
+    const std::map<std::string, std::string> env = {
+        {"WES_SPLICE_DB", p("db.txt")}, {"WES_POPFREQ_DB", p("db.txt")}, {"WES_SSR_FILE", p("db.txt")}};
     struct Case {
-        std::string rows, db, warning;
+        std::string rows, db, warning, program = "join_splice_db";
     };
+    std::string crowded;  // one record more than the merge keeps at one place
+    for (int i = 0; i <= 4096; ++i) crowded += "NC_000001.10\t5\tA\tC\t.\t.\t.\t1\n";
     const std::vector<Case> cases = {
         {"NC_000001.10\t100\t100\tA\tG\n",
          "NC_000001.10\t10\tA\tG\t.\t.\t.\t1\nNC_000001.10\tx\tA\tG\t.\t.\t.\t1\nNC_000001.10\t7\tA\tG\t.\t.\t.\t1\n",
@@ -368,11 +385,21 @@ TEST_F(Faults, WarningsNameWhatTheMergeCannotSee) {
          "warning: " + p("rows.txt") + ": 2 rows (such as \"1 5\") sort before NC_000001.10 1, where the merge "
          "starts, and got no value; the suite's files name chromosomes by accession (NC_000001.10 to NC_000024.9)\n"},
         {"NC_000001.10\t5\t5\tA\tG\n", "", "warning: " + p("db.txt") + " holds no record; no row got a value from it\n"},
+        {"NC_000001.10\t1\t1\tA\tG\n", "NC_000001.10\t1\tA\tG\t.\t.\t.\t1\n", ""},  // where the merge starts
+        {"NC_000001.10\t5\t5\tA\tG\n", crowded,
+         "warning: " + p("db.txt") + " holds more than 4096 records or 4 MiB of records at NC_000001.10 5; past them, "
+         "rows at that place may miss values that the file holds\n"},
+        // Places after the rewrite: a deletion at 101 is placed at 102, so a line at 100 after it is out of
+        // order, while one placed at 101 after a line at 101 is not.
+        {"NC_000001.10\t5\t5\tA\tG\n", "h\nNC_000001.10\t101\tGA\tG\nNC_000001.10\t100\tC\tT\n",
+         "warning: " + p("db.txt") + ": line 3: out of order: NC_000001.10 100 comes after NC_000001.10 102; rows "
+         "after this point may miss values that the file holds\n", "revise_popfreq"},
+        {"NC_000001.10\t5\t5\tA\tG\n", "h\nNC_000001.10\t101\tC\tT\nNC_000001.10\t100\tGA\tG\n", "", "revise_popfreq"},
     };
     for (const Case& c : cases) {
         write_file(p("rows.txt"), "chr\tstart\tend\tref\talt\n" + c.rows);
         write_file(p("db.txt"), c.db);
-        RunResult r = run("join_splice_db", {.args = {p("rows.txt"), "x", p("o.txt")}, .env = env});
+        RunResult r = run(c.program, {.args = {p("rows.txt"), "x", p("o.txt")}, .env = env});
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err, c.warning);
     }

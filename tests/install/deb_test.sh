@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Install.deb: builds the Debian package from the build tree as `make package` does,
-# installs it with dpkg -i, runs every program's --version from /usr/bin, finds every
-# page with man -w, runs the installed demo, and removes the package again, whatever
-# happened on the way.
+# checks it with lintian (no error) and its programs with hardening-check, installs it with
+# dpkg -i, runs every program's --version from /usr/bin, finds every page with man -w, runs
+# the installed demo and the installed workflow on a site's settings (with no checkout),
+# and removes the package again, whatever happened on the way.
 #   deb_test.sh BUILD_DIR VERSION
 # It runs only as root on a machine with dpkg, and only when the package is not installed
 # and none of its files is there already, so that it never replaces or removes anything
@@ -43,6 +44,7 @@ remove() {
     for f in $files; do
         [ ! -e "/$f" ] || fail "/$f is left after dpkg --purge wes-suite"
     done
+    [ ! -e /usr/share/wes-suite ] || fail "/usr/share/wes-suite is left after dpkg --purge wes-suite"
 }
 finish() {
     local status=$?
@@ -66,6 +68,23 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for needed in perl libc6 libstdc++6; do
     [[ ", $depends," == *", $needed "* || ", $depends," == *", $needed,"* ]] || fail "Depends lacks $needed: $depends"
 done
+
+# A good Debian citizen: lintian finds no error; every program is built hardened (PIE, full
+# RELRO with BIND_NOW, _FORTIFY_SOURCE, stack protector; control-flow protection is left
+# out, as Debian 12 builds its own programs without it).
+if command -v lintian > /dev/null; then
+    lintian "$deb" > "$work/lintian.log" 2>&1
+    grep '^E: ' "$work/lintian.log" && fail "lintian reports errors"
+    grep '^W: ' "$work/lintian.log" | sed 's/^/note: /'
+else
+    echo "note: lintian is not installed (.ci/deps.sh installs it as root): the package is not linted"
+fi
+if command -v hardening-check > /dev/null; then
+    mkdir "$work/tree" && dpkg-deb -x "$deb" "$work/tree"
+    hardening-check --quiet --nocfprotection "$work"/tree/usr/bin/* || fail "hardening-check"
+else
+    echo "note: hardening-check is not installed (package devscripts): the programs' hardening is not checked"
+fi
 
 state=$(dpkg-query -W -f='${db:Status-Status}' wes-suite 2> /dev/null)
 [ -z "$state" ] || [ "$state" = not-installed ] ||
@@ -95,6 +114,28 @@ mkdir "$work/demo"
 if ! (cd "$work/demo" && /usr/share/wes-suite/demo/run > "$work/demo.log" 2>&1); then
     cat "$work/demo.log"
     fail "the demo of the package failed"
+fi
+
+# The installed workflow, as a site runs it: its own sheet and settings (here naming the
+# installed demo's files), the installed programs by default.
+if command -v snakemake > /dev/null; then
+    wf=$work/workflow
+    mkdir "$wf"
+    d=/usr/share/wes-suite/demo
+    printf 'sample\tfq_1\tfq_2\tvcf\nS1\t%s\t%s\t%s\n' "$d/data/DEMO01_R1.fq.gz" "$d/data/DEMO01_R2.fq.gz" \
+        "$d/data/DEMO01.vcf" > "$wf/samples.tsv"
+    sed -e "s|^samples: .*|samples: samples.tsv|" -e "s|/data/wes/bin/|$d/scripts/|" -e "s|/data/wes/|$d/data/|" \
+        -e "s|revel.sorted.txt|score.sorted.txt|" -e "s|^score_db_name: .*|score_db_name: demo_score|" \
+        /usr/share/wes-suite/workflow/config/site.example.yaml > "$wf/site.yaml"
+    if ! (cd "$wf" && snakemake -s /usr/share/wes-suite/workflow/Snakefile --configfile site.yaml --cores 2 \
+              > "$wf/snake.log" 2>&1); then
+        cat "$wf/snake.log"
+        fail "the installed workflow failed"
+    fi
+    cmp "$work/demo/wes-suite-demo/DEMO01.tier.txt" "$wf/results/S1/S1.tier.txt" ||
+        fail "the installed workflow's tier table is not the installed demo's"
+else
+    echo "note: snakemake is not installed: the installed workflow is not run"
 fi
 
 remove

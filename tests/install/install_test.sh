@@ -6,7 +6,7 @@
 # - every installed program has a manual page that man renders without a warning, and
 #   every page has its program;
 # - the README and the demo are installed, and the demo runs from there on the installed
-#   programs;
+#   programs; so does the installed workflow's example batch (where snakemake is installed);
 # - in that run ENV_TRACE_LIBRARY (preloaded) records what each program reads from the
 #   environment, and each page's ENVIRONMENT section names exactly those variables.
 set -uo pipefail
@@ -63,6 +63,23 @@ if ! (cd "$work/elsewhere" &&
 fi
 [ -s "$work/elsewhere/wes-suite-demo/summary.txt" ] || fail "the installed demo wrote no wes-suite-demo/summary.txt"
 [ -s "$trace" ] || fail "nothing recorded the programs' reads of the environment ($trace_library)"
+
+# The installed workflow with no settings of its own: the example sheet, the installed
+# programs and the installed demo's files.
+if command -v snakemake > /dev/null; then
+    if ! (cd "$work/elsewhere" && snakemake -s "$prefix/share/wes-suite/workflow/Snakefile" --cores 2 \
+              > "$work/workflow.log" 2>&1); then
+        cat "$work/workflow.log"
+        fail "the installed workflow's example failed"
+    fi
+    for sample in DEMO01 DEMO02 DEMO03; do
+        [ -s "$work/elsewhere/results/$sample/$sample.tier.txt" ] || fail "the installed workflow made no tier table of $sample"
+    done
+    cmp -s "$work/elsewhere/wes-suite-demo/DEMO01.tier.txt" "$work/elsewhere/results/DEMO01/DEMO01.tier.txt" ||
+        fail "the installed workflow's DEMO01 differs from the installed demo's"
+else
+    echo "note: snakemake is not installed: the installed workflow is not run"
+fi
 
 for exe in "$bin"/*; do
     program=$(basename "$exe")

@@ -123,7 +123,7 @@ TEST(RepeatSweep, ChromosomeOrderAndExhaustion) {
 TEST(RepeatSweep, ReadErrorOfTheRepeatFileIsNotAnEnd) {
     class Failing final : public wes::ByteSource {
     public:
-        std::ptrdiff_t read(char*, std::size_t) override {
+        std::ptrdiff_t fill(wes::Buffer&) override {
             error_ = "Input/output error";
             return -1;
         }

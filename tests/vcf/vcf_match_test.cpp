@@ -200,6 +200,10 @@ TEST(VcfMatch, CapturesTheEightGroups) {
     EXPECT_EQ(f.group[0], "chr1");
     EXPECT_EQ(f.group[7], "2");
 
+    // The shortest INFO that fits.
+    ASSERT_TRUE(match_vcf_line("chr1\t1\t.\tA\tG\t.\t.\txMQ=1;\tGT\t0/1:1,2:3:4", f));
+    EXPECT_EQ(f.group[5], "1");
+
     // The brackets admit a backslash.
     ASSERT_TRUE(match_vcf_line("chr1\t1\t.\tA\tG\t.\t.\tX;MQ=6\\0;\tGT\t0\\/1:1\\2,8:2\\0:1", f));
     EXPECT_EQ(f.group[5], "6\\0");

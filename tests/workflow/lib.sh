@@ -21,17 +21,36 @@ command -v snakemake >/dev/null || skip "snakemake is not installed (.ci/deps.sh
 rm -rf "$WORK" && mkdir -p "$WORK" || fail "cannot make $WORK"
 cd "$SRC" || fail "cannot enter $SRC"
 
+# A site's settings naming the demo's databases and scripts, for the tests' own sheets.
+DEMO_SETTINGS=$WORK/demo-settings.yaml
+{
+    echo "score_db_name: demo_score"
+    echo "paths:"
+    for pair in SPLICE_DB:data/splice_predict_database.txt PROTEIN_DB:data/protein_predict.txt \
+        SCORE_DB:data/score.sorted.txt POPFREQ_DB:data/popfreq.tot.txt SSR_FILE:data/ssr.bed \
+        TESSARO_SCRIPT:scripts/Tessaro_v1.2.pl ORIGIN_LABEL_SCRIPT:scripts/3.4.origin_label.v1.pl \
+        OMIM_DB:data/OMIM_database.v2.txt SWISSVAR_DB:data/Swiss_database.v2.txt \
+        HGMD_DB:data/Hgmd_database.v2.txt CLINVAR_DB:data/Clinvar_database.v2.txt \
+        TIER_SORT_SCRIPT:scripts/3.6.tier_sort.pl; do
+        echo "  WES_${pair%%:*}: $SRC/demo/${pair#*:}"
+    done
+} > "$DEMO_SETTINGS"
+
 # snake OUTPUT ARG... [-- SETTING...]: Snakemake on the bundled settings with the results in
-# OUTPUT and the given settings (key=value); its standard output and error in
-# $WORK/snake.log, its status returned.
+# OUTPUT and the given settings (key=value; a sheet other than the bundled one comes with
+# the demo's databases of DEMO_SETTINGS); its standard output and error in $WORK/snake.log,
+# its status returned.
 snake() {
-    local out=$1 args=()
+    local out=$1 args=() setting
     shift
     while [ $# -gt 0 ] && [ "$1" != -- ]; do
         args+=("$1")
         shift
     done
     shift
+    for setting in "$@"; do
+        [[ $setting == samples=* ]] && args+=(--configfile "$DEMO_SETTINGS")
+    done
     snakemake "${args[@]}" --config "output=$out" "bin=$BIN" "$@" > "$WORK/snake.log" 2>&1
 }
 
@@ -76,5 +95,49 @@ same_as_demo() {
         echo "$sample: the workflow made $made files, demo/run $wanted"
         differ=1
     }
+    return $differ
+}
+
+# batch_sheet SHEET: the bundled sheet and three more samples, their inputs in $WORK: a 2x250
+# sample (DEMO03.txt: DEMO03's reads, each followed by its first 100 bases), a sample on two
+# lanes (DEMO01_fastqc: DEMO01's pair and DEMO03's, with DEMO01's VCF) and one whose VCF is
+# cut short (BROKEN). Their names are those MultiQC's cleaning would fold into others.
+batch_sheet() {
+    local d=$SRC/demo/data ex=$SRC/workflow/example r
+    for r in R1 R2; do
+        gzip -dc "$ex/DEMO03_$r.fq.gz" | awk 'NR % 2 == 0 { $0 = $0 substr($0, 1, 100) } 1' |
+            gzip -n > "$WORK/L250_$r.fq.gz"
+    done
+    gzip -c "$d/DEMO01.vcf" | head -c 8000 > "$WORK/BROKEN.vcf.gz"
+    {
+        printf 'sample\tfq_1\tfq_2\tvcf\n'
+        sheet_rows "$SHEET"
+        printf 'DEMO03.txt\t%s\t%s\t%s\n' "$WORK/L250_R1.fq.gz" "$WORK/L250_R2.fq.gz" "$ex/DEMO03.vcf"
+        printf 'DEMO01_fastqc\t%s\t%s\t%s\n' "$d/DEMO01_R1.fq.gz" "$d/DEMO01_R2.fq.gz" "$d/DEMO01.vcf"
+        printf 'BROKEN\t%s\t%s\t%s\n' "$d/DEMO01_R1.fq.gz" "$d/DEMO01_R2.fq.gz" "$WORK/BROKEN.vcf.gz"
+        printf 'DEMO01_fastqc\t%s\t%s\t%s\n' "$ex/DEMO03_R1.fq.gz" "$ex/DEMO03_R2.fq.gz" "$d/DEMO01.vcf"
+    } > "$1"
+}
+
+# same_as_batch SHEET OUT: the good samples of batch_sheet's SHEET in OUT are demo/run's bytes for
+# their inputs (the two-lane sample's QC: read_qc_stat over both its pairs; its other files
+# DEMO01's), BROKEN kept its QC and nothing of its failed chain. Prints what differs.
+same_as_batch() {
+    local sheet=$1 out=$2 sample fq_1 fq_2 vcf f differ=0 d=$SRC/demo/data ex=$SRC/workflow/example
+    while IFS=$'\t' read -r sample fq_1 fq_2 vcf; do
+        [ "$sample" = BROKEN ] || [ "$sample" = DEMO01_fastqc ] && continue
+        same_as_demo "$sample" "$fq_1" "$fq_2" "$vcf" "$out" || differ=1
+    done < <(sheet_rows "$sheet")
+    "$BIN/read_qc_stat" "$d/DEMO01_R1.fq.gz" "$d/DEMO01_R2.fq.gz" "$ex/DEMO03_R1.fq.gz" "$ex/DEMO03_R2.fq.gz" \
+        "$WORK/lanes.qc" || differ=1
+    for f in quality GC_content totstat; do
+        cmp "$WORK/lanes.qc.$f" "$out/DEMO01_fastqc/DEMO01_fastqc.qc.$f" || differ=1
+    done
+    cmp "$out/DEMO01/DEMO01.tier.txt" "$out/DEMO01_fastqc/DEMO01_fastqc.tier.txt" || differ=1
+    for f in quality GC_content totstat; do
+        [ -s "$out/BROKEN/BROKEN.qc.$f" ] || { echo "BROKEN's read QC did not run"; differ=1; }
+    done
+    f=$(ls "$out/BROKEN" | grep -v '\.qc[._]')
+    [ -z "$f" ] || { echo "the failed chain left files:" $f; differ=1; }
     return $differ
 }
