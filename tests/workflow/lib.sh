@@ -62,9 +62,18 @@ sheet_rows() {
         NR > 1 && NF == 4 { print $1 "\t" abs($2) "\t" abs($3) "\t" abs($4) }' "$1"
 }
 
+# run_free FILE: FILE without what tells one run of read_qc_stat from another, the date of
+# the run and the inputs' names, sizes and times (the DATE and INPUT lines of .read_stats,
+# the rows of the page's "Run" table).
+run_free() {
+    grep -v -e $'^DATE\t' -e $'^INPUT\t' -e '^<tr><th scope="row">Pair [0-9]*, read [12]</th>' \
+        -e '^<tr><th scope="row">read_qc_stat</th>' "$1"
+}
+
 # same_as_demo SAMPLE FQ_1 FQ_2 VCF RESULTS: demo/run on the sample's files (a copy of demo/
 # whose DEMO01 files are the sample's) writes the same bytes as the workflow wrote to
-# RESULTS/SAMPLE, file for file. Prints what differs; status 1 then.
+# RESULTS/SAMPLE, file for file, but for what tells the runs apart (run_free). Prints what
+# differs; status 1 then.
 same_as_demo() {
     local sample=$1 fq_1=$2 fq_2=$3 vcf=$4 results=$5
     local ref=$WORK/demo-$sample f name differ=0
@@ -84,7 +93,8 @@ same_as_demo() {
         name=$sample${f##*/DEMO01}
         case $name in
         *.html | *_mqc.json)  # they name their sample
-            cmp <(sed "s/DEMO01/$sample/g" "$f") "$results/$sample/$name" || differ=1 ;;
+            cmp <(run_free "$f" | sed "s/DEMO01/$sample/g") <(run_free "$results/$sample/$name") || differ=1 ;;
+        *.read_stats) cmp <(run_free "$f") <(run_free "$results/$sample/$name") || differ=1 ;;
         *) cmp "$f" "$results/$sample/$name" || differ=1 ;;
         esac
     done
@@ -133,8 +143,9 @@ same_as_batch() {
     for f in quality GC_content totstat; do
         cmp "$WORK/lanes.qc.$f" "$out/DEMO01_fastqc/DEMO01_fastqc.qc.$f" || differ=1
     done
+    cmp <(run_free "$WORK/lanes.qc.read_stats") <(run_free "$out/DEMO01_fastqc/DEMO01_fastqc.qc.read_stats") || differ=1
     cmp "$out/DEMO01/DEMO01.tier.txt" "$out/DEMO01_fastqc/DEMO01_fastqc.tier.txt" || differ=1
-    for f in quality GC_content totstat; do
+    for f in quality GC_content totstat read_stats; do
         [ -s "$out/BROKEN/BROKEN.qc.$f" ] || { echo "BROKEN's read QC did not run"; differ=1; }
     done
     f=$(ls "$out/BROKEN" | grep -v '\.qc[._]')

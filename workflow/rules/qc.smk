@@ -2,9 +2,12 @@
 # ---- batch's MultiQC report
 
 # The reports, and what qc_report makes of them: the page and the MultiQC files.
-QC_REPORTS = [".qc.quality", ".qc.GC_content", ".qc.totstat"]
-QC_MULTIQC = [".qc_mqc.json"] + [f".qc_{plot}_{read}_mqc.json" for plot in ("mean_quality", "q30", "gc")
-                                 for read in ("r1", "r2")]
+QC_REPORTS = [".qc.quality", ".qc.GC_content", ".qc.totstat", ".qc.read_stats"]
+QC_MULTIQC = (
+    [".qc_mqc.json", ".qc_duplication_mqc.json"]
+    + [f".qc_{plot}_{read}_mqc.json" for plot in ("mean_quality", "q30", "gc", "read_length", "adapters")
+       for read in ("r1", "r2")]
+)
 
 
 rule read_qc_stat:
