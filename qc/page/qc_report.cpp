@@ -47,7 +47,9 @@ int qc_report(int argc, char** argv) {
         return wes::exit_failure;
     }
     // A run of an older read_qc_stat has no out.read_stats: the page says so.
-    if (!wes::qc::load_read_stats(out + wes::qc::k_read_stats_suffix, stats, error)) {
+    if (!wes::qc::load_read_stats(out + wes::qc::k_read_stats_suffix, stats, error) ||
+        !wes::qc::same_run(stats, out + wes::qc::k_read_stats_suffix, reports.totals, out + wes::qc::k_report_suffixes[2],
+                           error)) {
         wes::say("%s\n", error.c_str());
         return wes::exit_failure;
     }

@@ -188,6 +188,7 @@ private:
         }
         const NumberKey& key = k_read_numbers[count_ - 1];
         if (f_[1] != key.name) return bad(std::string("expected SN ") + key.name + ", found " + quoted(f_[1]));
+        if (key.count == &ReadNumbers::read_pairs) r_.read_pairs_line = in_.line_no();
         return count(2, key.name, key.count ? n.*key.count : (n.*key.mates)[static_cast<std::size_t>(key.mate)]);
     }
 
@@ -272,6 +273,15 @@ private:
 };
 
 }  // namespace
+
+bool same_run(const ReadStatsReport& r, const std::string& path, const RunTotals& t, const std::string& totstat,
+              std::string& error) {
+    if (!r.present || 2 * r.numbers.read_pairs == t.pair_number) return true;
+    error = "Error: " + path + " line " + std::to_string(r.read_pairs_line) + ": read_pairs " +
+            std::to_string(r.numbers.read_pairs) + " is not half of pair_number " + std::to_string(t.pair_number) +
+            " in " + totstat + " (reports of different runs?)";
+    return false;
+}
 
 bool load_read_stats(const std::string& path, ReadStatsReport& r, std::string& error) {
     r = ReadStatsReport{};

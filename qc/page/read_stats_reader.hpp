@@ -48,6 +48,7 @@ struct ReadStatsReport {
     std::string version, date;
     std::vector<InputRecord> inputs;
     ReadNumbers numbers;
+    std::uint64_t read_pairs_line = 0;  // where read_pairs is
     std::array<MateTables, 2> mates;
     std::array<DupRow, k_dup_levels> dup;
     std::vector<OverRow> over;
@@ -56,5 +57,10 @@ struct ReadStatsReport {
 // Reads path into r. True when it is read whole, or when there is no such file
 // (r.present false); false with error set to the one-line message otherwise.
 bool load_read_stats(const std::string& path, ReadStatsReport& r, std::string& error);
+
+// Whether r (read from path) and the summary t (from totstat) count the same reads, as
+// reports of one run do; error says where they part otherwise.
+bool same_run(const ReadStatsReport& r, const std::string& path, const RunTotals& t, const std::string& totstat,
+              std::string& error);
 
 }  // namespace wes::qc

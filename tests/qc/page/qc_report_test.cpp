@@ -304,6 +304,8 @@ TEST_F(QcPageCli, BadReportsAreNamedWithTheirLine) {
          with_line(rs, 40, "DUP\t1\t1\t1\t1.5")},
         {"adapter name", quality, gc, totstat, s + " line 51: the adapter \"Illumina\" is none of those looked for",
          with_line(rs, 51, "OVER\t1\t1.000000\tACGT\tGGCA\tIllumina\t-")},
+        {"per-read report of another run", quality, gc, with_line(totstat, 3, "pair_number\t4"),
+         s + " line 8: read_pairs 1 is not half of pair_number 4 in " + t + " (reports of different runs?)"},
         {"cut short", quality, gc, totstat,
          s + " line 31: the report ends after 0 ADAPTER lines of read 1, not one per cycle up to 4",
          rs.substr(0, rs.find("\nADAPTER") + 1)},
