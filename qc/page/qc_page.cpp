@@ -223,13 +223,17 @@ std::string provenance(const ReadStatsReport& s, const std::string& source) {
     if (!s.present)
         return out + "<p class=\"note\">Not recorded: " + escape_html(basename_of(source)) +
                ".read_stats is not there (reports of an older read_qc_stat).</p>\n</section>\n";
+    // One row a line: what differs from run to run can be told apart line by line.
+    auto run_row = [&out](const std::string& name, const std::string& value, const std::string& note) {
+        out += "<tr><th scope=\"row\">" + name + "</th><td>" + value + "</td><td class=\"note\">" + note + "</td></tr>\n";
+    };
     out += "<table class=\"summary\">\n";
     for (const InputRecord& in : s.inputs)
-        row(out, (std::string("Pair ") + std::to_string(in.pair) + ", read " + std::to_string(in.mate)).c_str(),
-            escape_html(in.path),
-            in.known ? grouped(in.size) + " bytes, modified " + escape_html(in.modified) : "size and time unknown (not a file)");
-    row(out, "read_qc_stat", escape_html(s.version), "run " + escape_html(s.date));
-    row(out, "qc_report", std::string("wes-suite ") + build::version, "");
+        run_row("Pair " + std::to_string(in.pair) + ", read " + std::to_string(in.mate), escape_html(in.path),
+                in.known ? grouped(in.size) + " bytes, modified " + escape_html(in.modified)
+                         : "size and time unknown (not a file)");
+    run_row("read_qc_stat", escape_html(s.version), "run " + escape_html(s.date));
+    run_row("qc_report", std::string("wes-suite ") + build::version, "");
     return out + "</table>\n</section>\n";
 }
 

@@ -173,7 +173,7 @@ TEST_F(QcPageCli, WritesThePageAndTheMultiqcFiles) {
     EXPECT_NE(page.find("<td class=\"n\">62.5\u00a0%</td>"), std::string::npos);
     EXPECT_EQ(count(page, "</a></th><td><span class=\"mark "), 8);
     EXPECT_EQ(sections_marked(page), 8);
-    EXPECT_NE(page.find("<th scope=\"row\">Pair 1, read 2</th><td class=\"n\">single_2.fq</td><td class=\"note\">16 bytes, "
+    EXPECT_NE(page.find("<th scope=\"row\">Pair 1, read 2</th><td>single_2.fq</td><td class=\"note\">16 bytes, "
                         "modified 2025-01-01T00:00:00Z</td>"), std::string::npos);
     EXPECT_NE(page.find("<td class=\"note\">run 2025-01-02T03:04:05Z</td>"), std::string::npos);
     EXPECT_NE(page.find("<code>ACGT</code></td><td><code>GGCA</code>"), std::string::npos);  // overrepresented

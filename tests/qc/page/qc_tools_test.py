@@ -29,8 +29,8 @@ def fail(message):
     sys.exit(1)
 
 
-def run(args, timeout=300):
-    r = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+def run(args, timeout=300, cwd=None):
+    r = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout, cwd=cwd)
     if r.returncode != 0:
         fail("%s exited with %d\n%s%s" % (" ".join(args), r.returncode, r.stdout.decode(errors="replace"),
                                           r.stderr.decode(errors="replace")[-3000:]))
@@ -45,8 +45,8 @@ def tool(name):
     return path
 
 
-def qc_files(bin_dir, out, fq1, fq2, sample):
-    run([os.path.join(bin_dir, "read_qc_stat"), fq1, fq2, out])
+def qc_files(bin_dir, out, fq1, fq2, sample, cwd=None):
+    run([os.path.join(bin_dir, "read_qc_stat"), fq1, fq2, out], cwd=cwd)
     run([os.path.join(bin_dir, "qc_report"), out, sample])
 
 
@@ -145,9 +145,9 @@ MODULES = ["quality", "composition", "lengths", "read_quality", "read_gc", "adap
 
 def browser(bin_dir, source_dir, work):
     chromium = tool("chromium")
-    out = os.path.join(work, "DEMO01.qc")
-    demo = os.path.join(source_dir, "demo", "data")
-    qc_files(bin_dir, out, os.path.join(demo, "DEMO01_R1.fq.gz"), os.path.join(demo, "DEMO01_R2.fq.gz"), "DEMO01")
+    out = os.path.abspath(os.path.join(work, "DEMO01.qc"))
+    # The inputs named as make demo names them, for the picture of the README.
+    qc_files(bin_dir, out, "demo/data/DEMO01_R1.fq.gz", "demo/data/DEMO01_R2.fq.gz", "DEMO01", cwd=source_dir)
     size = os.path.getsize(out + ".html")
     if size >= 250 * 1024:
         fail("the page of a 2x150 sample has %d bytes" % size)
