@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "cycle_stats.hpp"
 #include "svg_plot.hpp"
+#include "verdicts.hpp"
 #include "test_util.hpp"
 
 namespace {
@@ -405,4 +407,87 @@ TEST_F(QcPageCli, CrlfReportsAndCyclesWithoutBasesGiveCleanFiles) {
     EXPECT_EQ(count(read_file(out + ".html"), "<span class=\"mark fail\">fail</span></h2>"), 8);
     std::string q30 = read_file(out + "_q30_r2_mqc.json");
     EXPECT_EQ(q30.substr(q30.size() - 13), "\"data\": {}\n}\n");  // no line rather than an empty one
+}
+
+TEST(QcVerdicts, EachModuleAtItsThresholds) {
+    // A run of 1,000 read pairs of 100 bases, every figure clean; each case changes one.
+    using wes::qc::Mark;
+    auto clean = [] {
+        wes::qc::QcReports r;
+        for (auto& row : r.quality) row.fill(k_nan);
+        for (auto& row : r.composition) row.fill(k_nan);
+        for (int m = 0; m < 2; ++m)
+            for (int c = 0; c < 100; ++c) {
+                r.quality[static_cast<std::size_t>(m * 160 + c)].fill(0);
+                r.quality[static_cast<std::size_t>(m * 160 + c)][36] = 1;
+                r.composition[static_cast<std::size_t>(m * 160 + c)] = {0.25, 0.25, 0.25, 0.25, 0};
+            }
+        wes::qc::ReadStatsReport s;
+        s.present = true;
+        s.numbers.read_pairs = 1000;
+        for (auto& t : s.mates) {
+            t.lengths = {{100, 1000}};
+            t.mean_quality[36] = 1000;
+            for (int p = 30; p <= 70; ++p)  // a normal curve of sd 5 around 50
+                t.gc[static_cast<std::size_t>(p)] = static_cast<std::uint64_t>(std::lround(1000 * std::exp(-(p - 50) * (p - 50) / 50.0) / std::sqrt(50 * 3.14159265)));
+            t.adapters.assign(100, {0, 0, 0});
+        }
+        s.numbers.duplicate_share = 0.1;
+        return std::pair{r, s};
+    };
+    struct Case {
+        const char* id;
+        std::function<void(wes::qc::QcReports&, wes::qc::ReadStatsReport&)> change;
+        Mark mark;
+    };
+    auto median_at = [](wes::qc::QcReports& r, int score, int quartile) {
+        auto& q = r.quality[150];
+        q.fill(0);
+        q[static_cast<std::size_t>(quartile)] = 0.3;
+        q[static_cast<std::size_t>(score)] = 0.7;
+    };
+    auto adapter_in = [](wes::qc::ReadStatsReport& s, std::uint64_t reads) { s.mates[1].adapters.back()[2] = reads; };
+    const std::vector<Case> cases = {
+        {"quality", [](auto&, auto&) {}, Mark::pass},
+        {"quality", [&](auto& r, auto&) { median_at(r, 24, 30); }, Mark::warn},
+        {"quality", [&](auto& r, auto&) { median_at(r, 30, 9); }, Mark::warn},
+        {"quality", [&](auto& r, auto&) { median_at(r, 19, 30); }, Mark::fail},
+        {"quality", [&](auto& r, auto&) { median_at(r, 30, 4); }, Mark::fail},
+        {"composition", [](auto& r, auto&) { r.composition[5] = {0.30, 0.20, 0.25, 0.25, 0}; }, Mark::pass},
+        {"composition", [](auto& r, auto&) { r.composition[165] = {0.25, 0.25, 0.19, 0.31, 0}; }, Mark::warn},
+        {"composition", [](auto& r, auto&) { r.composition[5] = {0.36, 0.14, 0.25, 0.25, 0}; }, Mark::fail},
+        {"lengths", [](auto&, auto& s) { s.mates[1].lengths = {{99, 1}, {100, 999}}; }, Mark::warn},
+        {"lengths", [](auto&, auto& s) { s.mates[0].lengths = {{0, 1}, {100, 999}}; }, Mark::fail},
+        {"read_quality", [](auto&, auto& s) { s.mates[1].mean_quality = {}, s.mates[1].mean_quality[27] = 1000; }, Mark::pass},
+        {"read_quality", [](auto&, auto& s) { s.mates[1].mean_quality = {}, s.mates[1].mean_quality[26] = 1000; }, Mark::warn},
+        {"read_quality", [](auto&, auto& s) { s.mates[0].mean_quality[19] = 1001; }, Mark::fail},
+        {"read_gc", [](auto&, auto&) {}, Mark::pass},
+        {"read_gc", [](auto&, auto& s) { s.mates[0].gc[50] += 100; }, Mark::warn},  // a sharp extra peak
+        {"read_gc", [](auto&, auto& s) { s.mates[1].gc[80] = 30; }, Mark::fail},    // 3% far off widen the curve
+        {"adapters", [&](auto&, auto& s) { adapter_in(s, 50); }, Mark::pass},
+        {"adapters", [&](auto&, auto& s) { adapter_in(s, 51); }, Mark::warn},
+        {"adapters", [&](auto&, auto& s) { adapter_in(s, 101); }, Mark::fail},
+        {"duplication", [](auto&, auto& s) { s.numbers.duplicate_share = 0.2; }, Mark::pass},
+        {"duplication", [](auto&, auto& s) { s.numbers.duplicate_share = 0.21; }, Mark::warn},
+        {"duplication", [](auto&, auto& s) { s.numbers.duplicate_share = 0.51; }, Mark::fail},
+        {"overrepresented", [](auto&, auto&) {}, Mark::pass},
+        {"overrepresented", [](auto&, auto& s) { s.over = {{2, 0.002, "A", "C", "-", "-"}}; }, Mark::warn},
+        {"overrepresented", [](auto&, auto& s) { s.over = {{11, 0.011, "A", "C", "-", "-"}}; }, Mark::fail},
+        {"overrepresented", [](auto&, auto& s) { s.numbers.read_pairs = 0; }, Mark::fail},  // no reads
+    };
+    for (const Case& c : cases) {
+        auto [r, s] = clean();
+        c.change(r, s);
+        for (const wes::qc::Verdict& v : wes::qc::verdicts(r, s)) {
+            const bool changed = v.id == std::string(c.id);
+            EXPECT_EQ(v.mark, changed ? c.mark : s.numbers.read_pairs == 0 && v.id != std::string("quality") &&
+                                                         v.id != std::string("composition")
+                                                     ? Mark::fail
+                                                     : Mark::pass)
+                << c.id << " / " << v.id << ": " << v.why;
+        }
+    }
+    auto [r, s] = clean();
+    s.present = false;
+    EXPECT_EQ(wes::qc::verdicts(r, s).size(), 2u);  // an older run: the per-cycle modules alone
 }
