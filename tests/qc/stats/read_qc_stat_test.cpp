@@ -261,3 +261,20 @@ TEST_F(QcCli, ReadStatsHoldEachModuleOfAHandMadePair) {
     EXPECT_EQ(count_of(stats, "\nADAPTER\t"), 60);  // cycles 1-30 of each read
     EXPECT_EQ(count_of(stats, "\nOVER\t"), 1);
 }
+
+TEST_F(QcCli, StandardInputIsRecordedWithASizeWhereItIsAFile) {
+    // Where standard input is a file (< file) its size and time are taken; from a pipe, "-".
+    const std::string fq = sample(3, 1);
+    write_file(path("a_1.fq"), fq);
+    write_file(path("a_2.fq"), sample(3, 2));
+    for (bool pipe : {false, true}) {
+        wes::test::Start how{.args = {"-", path("a_2.fq"), path("o")}, .stdin_pipe = pipe, .stdin_file = path("a_1.fq")};
+        wes::test::Child c = wes::test::start_path(wes::test::bin_path("read_qc_stat"), how);
+        if (pipe) EXPECT_EQ(::write(c.in, fq.data(), fq.size()), static_cast<ssize_t>(fq.size()));
+        EXPECT_EQ(c.finish().status, 0);
+        const std::string stats = read_file(path("o.read_stats"));
+        const std::string size = pipe ? "-\t-" : std::to_string(fq.size()) + "\t2";  // then the year
+        EXPECT_NE(stats.find("\nINPUT\t1\t1\t" + size), std::string::npos) << stats;
+        EXPECT_NE(stats.find("Z\t" + path("a_2.fq") + "\n"), std::string::npos) << stats;
+    }
+}
