@@ -171,17 +171,29 @@ TEST_F(QcCli, UnevenAndTruncatedPairsCountTheirCompleteRecordsAndFail) {
 }
 
 TEST_F(QcCli, LongReadsFillCycle160AndAreNoted) {
+    // The per-cycle reports stop at cycle 160; the per-read figures take the whole read,
+    // lengths beyond 1,000 together, and qc_report reads them back.
     write_file(path("l_1.fq"), fastq({{std::string(160, 'A'), std::string(160, 'I')},
-                                      {std::string(175, 'A'), std::string(175, 'I')}}));
+                                      {std::string(175, 'A'), std::string(175, 'I')},
+                                      {std::string(1000, 'A') + "AGATCGGAAGAG", std::string(1012, 'I')}}));
     write_file(path("l_2.fq"), fastq({{std::string(160, 'G'), std::string(160, '5')},
+                                      {std::string(160, 'G'), std::string(160, '5')},
                                       {std::string(160, 'G'), std::string(160, '5')}}));
     auto r = run_program("read_qc_stat", {path("l_1.fq"), path("l_2.fq"), path("o")});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "1 reads were longer than 160 bases; their bases after cycle 160 were not counted\n");
+    EXPECT_EQ(r.out, "2 reads were longer than 160 bases; their bases after cycle 160 were not counted\n");
     std::string gc = read_file(path("o.GC_content"));
     EXPECT_NE(gc.find("\n160\t1.0000\t0.0000\t0.0000\t0.0000\t0.0000\n"), std::string::npos);
     EXPECT_NE(gc.find("\n320\t0.0000\t0.0000\t0.0000\t1.0000\t0.0000\n"), std::string::npos);
     EXPECT_NE(read_file(path("o.totstat")).find("read1_len\t160\nread2_len\t160\n"), std::string::npos);
+    const std::string stats = read_file(path("o.read_stats"));
+    for (const char* line : {"\nSN\tmax_length_1\t1012\n", "\nSN\tadapter_reads_1\t1\n", "\nLEN\t1\t175\t1\n",
+                             "\nLEN\t1\t>1000\t1\n", "\nADAPTER\t1\t1000\t0\t0\t0\n", "\nADAPTER\t2\t1\t0\t0\t0\n"})
+        EXPECT_NE(stats.find(line), std::string::npos) << line;
+    EXPECT_EQ(count_of(stats, "\nADAPTER\t1\t"), 1000);  // the adapter at cycle 1001 is in adapter_reads_1 alone
+    auto page = run_program("qc_report", {path("o")});
+    EXPECT_EQ(page.status, 0) << page.out;
+    EXPECT_NE(read_file(path("o.html")).find("1 reads longer than 1,000 bases are not drawn."), std::string::npos);
 }
 
 TEST_F(QcCli, AFailedReportWriteIsNamedAndFails) {
