@@ -9,6 +9,7 @@
 
 #include "line_reader.hpp"
 #include "diagnostics.hpp"
+#include "grouped.hpp"
 
 namespace wes {
 namespace {
@@ -42,16 +43,6 @@ std::string bytes_text(std::uint64_t n) {
     return buf;
 }
 
-// 1234567 as "1,234,567".
-std::string count_text(std::uint64_t n) {
-    std::string digits = std::to_string(n), out;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
-        out.push_back(digits[i]);
-    }
-    return out;
-}
-
 std::string duration_text(double seconds) {
     auto s = static_cast<std::uint64_t>(seconds + 0.5);
     char buf[32];
@@ -78,8 +69,8 @@ std::string progress_text(const std::string& label, const char* unit, const Prog
     } else {
         t += " read";
     }
-    t += ", " + count_text(f.rows) + " " + unit;
-    t += " at " + count_text(static_cast<std::uint64_t>(f.rows_per_second)) + "/s";
+    t += ", " + grouped(f.rows) + " " + unit;
+    t += " at " + grouped(static_cast<std::uint64_t>(f.rows_per_second)) + "/s";
     if (f.size > 0 && f.seconds_left >= 0) t += ", " + duration_text(f.seconds_left) + " left";
     if (t.size() > width) t.resize(width);
     return t;

@@ -389,15 +389,6 @@ std::string overrepresented_section(const ReadStatsReport& s, const Verdict& v) 
 
 }  // namespace
 
-std::string grouped(std::uint64_t n) {
-    std::string digits = std::to_string(n), out;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-        out += digits[i];
-    }
-    return out;
-}
-
 std::string qc_page(const QcReports& r, const ReadStatsReport& stats, const std::string& sample,
                     const std::string& source) {
     const int last = std::max(last_cycle_with_bases(r, Mate::read1), last_cycle_with_bases(r, Mate::read2));

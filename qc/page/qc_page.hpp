@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "grouped.hpp"
 #include "read_stats_reader.hpp"
 #include "report_reader.hpp"
 
@@ -15,6 +16,5 @@ std::string qc_page(const QcReports& reports, const ReadStatsReport& stats, cons
                     const std::string& source);
 
 // A count with thousands separators: 1234567 is "1,234,567".
-std::string grouped(std::uint64_t n);
 
 }  // namespace wes::qc

@@ -282,7 +282,9 @@ TEST_F(QcCli, StandardInputIsRecordedWithASizeWhereItIsAFile) {
     for (bool pipe : {false, true}) {
         wes::test::Start how{.args = {"-", path("a_2.fq"), path("o")}, .stdin_pipe = pipe, .stdin_file = path("a_1.fq")};
         wes::test::Child c = wes::test::start_path(wes::test::bin_path("read_qc_stat"), how);
-        if (pipe) EXPECT_EQ(::write(c.in, fq.data(), fq.size()), static_cast<ssize_t>(fq.size()));
+        if (pipe) {
+            EXPECT_EQ(::write(c.in, fq.data(), fq.size()), static_cast<ssize_t>(fq.size()));
+        }
         EXPECT_EQ(c.finish().status, 0);
         const std::string stats = read_file(path("o.read_stats"));
         const std::string size = pipe ? "-\t-" : std::to_string(fq.size()) + "\t2";  // then the year
