@@ -4,13 +4,14 @@
 
 namespace wes {
 
+// Past a jump in an indexed file the line's number is not known (0): the place tells it.
 void OrderWatch::warn(std::string_view chrom, std::int64_t pos, std::uint64_t line_no) {
     warned_ = true;
-    note("warning: %s: line %llu: out of order: %.*s %lld comes after %s %lld; rows after this "
+    const std::string line = line_no != 0 ? "line " + std::to_string(line_no) + ": " : "";
+    note("warning: %s: %sout of order: %.*s %lld comes after %s %lld; rows after this "
          "point may miss values that the file holds\n",
-         path_.c_str(), static_cast<unsigned long long>(line_no), static_cast<int>(chrom.size()),
-         chrom.data(), static_cast<long long>(pos), last_chrom_.c_str(),
-         static_cast<long long>(last_pos_));
+         path_.c_str(), line.c_str(), static_cast<int>(chrom.size()), chrom.data(), static_cast<long long>(pos),
+         last_chrom_.c_str(), static_cast<long long>(last_pos_));
 }
 
 bool same_alleles(std::string_view r1, std::string_view a1, std::string_view r2, std::string_view a2) {
