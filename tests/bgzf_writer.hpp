@@ -78,7 +78,11 @@ inline std::string index(std::string_view text, const File& f, bool csi, const C
         if (line_no++ >= static_cast<std::size_t>(col.skip) && !line.empty() && line[0] != col.meta) {
             const std::size_t tab = line.find('\t');
             const std::string name(line.substr(0, tab));
-            const long pos = std::atol(std::string(line.substr(tab + 1)).c_str());
+            const long pos = tab == std::string_view::npos ? 0 : std::atol(std::string(line.substr(tab + 1)).c_str());
+            if (pos < 1) {  // no place: tabix would refuse the file
+                at = nl + 1;
+                continue;
+            }
             auto [it, added] = tid.emplace(name, names.size());
             if (added) names.push_back(name), windows.emplace_back();
             windows[it->second].emplace(static_cast<std::uint64_t>(pos - 1) >> 14, f.voffset(at));

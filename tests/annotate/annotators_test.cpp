@@ -194,16 +194,17 @@ TEST_F(Annotators, AnIndexedDatabaseGivesTheSameOutput) {
         SCOPED_TRACE(std::string(c.tool->program) + " " + c.index + " " + c.change);
         const JoinProfile& prof = c.tool->profile;
         std::mt19937 rng(7);
-        merge_model::Inputs in = merge_model::generate(prof, [&](unsigned n) { return unsigned(rng() % n); }, 40000, 7);
+        auto choose = [&](unsigned n) { return unsigned(rng() % n); };
+        merge_model::Inputs in = merge_model::thin(merge_model::generate(prof, choose, 40000, 7), [&](std::string_view row) {
+            return choose(2000) == 0 && row.substr(0, 12) != "NC_000002.11";  // that chromosome gets no row
+        });
         std::string db = c.tool->db_has_header ? "chrom\tpos\tref\talt\n" : "", rows = "chr\tstart\tend\tref\talt\n";
         if (std::string(c.change) == "swap") {  // NC_000010.10 before NC_000002.11: tabix takes it, the merge cannot jump
             const std::size_t two = in.db.find("NC_000002.11"), ten = in.db.find("NC_000010.10");
             in.db = in.db.substr(0, two) + in.db.substr(ten) + in.db.substr(two, ten - two);
         }
         db += in.db;
-        for (std::size_t r = 0; r < in.rows.size(); r = in.rows.find('\n', r) + 1)
-            if (rng() % 2000 == 0 && in.rows.compare(r, 12, "NC_000002.11") != 0)  // that chromosome gets no row
-                rows += in.rows.substr(r, in.rows.find('\n', r) + 1 - r);
+        rows += in.rows;
         rows += "NC_000010.10\t99999999\t0\tA\tG" + std::string(prof.row_fields > 5 ? std::string(15, '\t') : "") + "\n";
         write_file(p("plain.db"), db);
         write_file(p("rows.txt"), rows);

@@ -79,4 +79,22 @@ Inputs generate(const wes::annotate::JoinProfile& p, Choose&& choose, unsigned p
     return in;
 }
 
+// Each row (and its answer) kept when keep() says so: rows fewer than the records, as an
+// exome's are against a genome-wide database.
+template <class Keep>
+Inputs thin(const Inputs& in, Keep&& keep) {
+    Inputs out;
+    out.db = in.db;
+    for (std::size_t r = 0, a = 0; r < in.rows.size();) {
+        const std::size_t r_end = in.rows.find('\n', r) + 1, a_end = in.answers.find('\n', a) + 1;
+        if (keep(std::string_view(in.rows).substr(r, r_end - r))) {
+            out.rows.append(in.rows, r, r_end - r);
+            out.answers.append(in.answers, a, a_end - a);
+        }
+        r = r_end;
+        a = a_end;
+    }
+    return out;
+}
+
 }  // namespace merge_model
