@@ -246,7 +246,7 @@ struct GzipSource::Pool {
             std::lock_guard<std::mutex> lock(m);
             stopping = true;
         }
-        cv.notify_all();
+        cv_work.notify_all();
         for (std::thread& t : threads) t.join();
     }
 
@@ -277,7 +277,7 @@ struct GzipSource::Pool {
         MemberInflater inflater;
         std::unique_lock<std::mutex> lock(m);
         for (;;) {
-            cv.wait(lock, [&] { return stopping || can_claim(); });
+            cv_work.wait(lock, [&] { return stopping || can_claim(); });
             if (stopping) return;
             claim(lock, inflater);
         }
@@ -309,11 +309,12 @@ struct GzipSource::Pool {
                 plan_more = false;
                 --count;
                 --working;
-                cv.notify_all();
+                cv_read.notify_all();
                 return;
             }
             r.at = at;
-            cv.notify_all();
+            cv_read.notify_all();
+            cv_work.notify_one();
             lock.unlock();
             if (!read_block(r)) r.ends = 0;
         }
@@ -321,7 +322,7 @@ struct GzipSource::Pool {
         lock.lock();
         r.done = true;
         --working;
-        cv.notify_all();
+        cv_read.notify_all();
     }
 
     // A planned run: the block at r.at, read from the file without moving the reader.
@@ -373,13 +374,13 @@ struct GzipSource::Pool {
                 if (r.out.unread() > 0) {
                     const std::size_t got = hand_over(r.out, b);
                     if (r.out.unread() == 0 && r.ends == 1) pop();
-                    cv.notify_all();
+                    cv_work.notify_one();
                     return static_cast<std::ptrdiff_t>(got);
                 }
                 const int ends = r.ends;
                 const std::string error = r.error;
                 pop();
-                cv.notify_all();
+                cv_work.notify_one();
                 if (ends == 1) continue;
                 lock.unlock();
                 if (ends < 0) return src.fail(error);
@@ -391,7 +392,7 @@ struct GzipSource::Pool {
                 claim(lock, src.inflater_);
                 continue;
             }
-            cv.wait(lock);
+            cv_read.wait(lock);
         }
     }
 
@@ -404,14 +405,14 @@ struct GzipSource::Pool {
         for (;;) {
             while (count > 0 && front().done && front().at < c) {
                 pop();
-                cv.notify_all();
+                cv_work.notify_one();
             }
             if (count == 0) return k_not_here;
             Run& r = front();
             if (r.done) {
                 if (r.at != c || r.ends != 1 || skip > r.out.unread()) {
                     if (r.at == c) pop();
-                    cv.notify_all();
+                    cv_work.notify_one();
                     return k_not_here;  // read here, where a failure is told as it always is
                 }
                 r.out.begin += static_cast<std::size_t>(skip);
@@ -426,7 +427,7 @@ struct GzipSource::Pool {
                 }
                 const std::uint64_t end = r.end;
                 pop();
-                cv.notify_all();
+                cv_work.notify_one();
                 lock.unlock();
                 return src.continue_at(end) ? static_cast<std::ptrdiff_t>(got) : -1;
             }
@@ -437,7 +438,7 @@ struct GzipSource::Pool {
                     continue;
                 }
             }
-            cv.wait(lock);
+            cv_read.wait(lock);
         }
     }
 
@@ -453,7 +454,7 @@ struct GzipSource::Pool {
         const std::uint64_t end = r.end;
         pending = nullptr;
         pop();
-        cv.notify_all();
+        cv_work.notify_one();
         lock.unlock();
         return src.continue_at(end) ? static_cast<std::ptrdiff_t>(got) : -1;
     }
@@ -463,16 +464,16 @@ struct GzipSource::Pool {
         mode = Mode::sequential;
         claims_ended = false;
         claimed_to.store(at, std::memory_order_relaxed);
-        cv.notify_all();
+        cv_work.notify_all();
     }
 
     void set_plan(std::unique_ptr<BlockPlan> p) {
         std::unique_lock<std::mutex> lock(m);
-        cv.wait(lock, [&] { return !planning; });
+        cv_read.wait(lock, [&] { return !planning; });
         plan = std::move(p);
         plan_more = plan != nullptr;
         mode = plan ? Mode::planned : Mode::off;
-        cv.notify_all();
+        cv_work.notify_all();
     }
 
     // Reading on stops: the runs claimed are dropped once inflated.
@@ -480,7 +481,7 @@ struct GzipSource::Pool {
         std::unique_lock<std::mutex> lock(m);
         if (mode != Mode::sequential) return;
         mode = Mode::off;
-        cv.wait(lock, [&] { return working == 0; });
+        cv_read.wait(lock, [&] { return working == 0; });
         head = count = 0;
         claims_ended = false;
     }
@@ -490,7 +491,7 @@ struct GzipSource::Pool {
     std::size_t head = 0, count = 0, working = 0;
     Run* pending = nullptr;  // a planned run whose data is being handed out
     std::mutex m;
-    std::condition_variable cv;
+    std::condition_variable cv_work, cv_read;  // the pool's threads wait on the one, the reader on the other
     std::vector<std::thread> threads;
     Mode mode = Mode::off;
     bool stopping = false, claims_ended = false, planning = false, plan_more = true;

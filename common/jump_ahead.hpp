@@ -18,6 +18,8 @@
 
 namespace wes {
 
+class SharedGlances;
+
 class JumpAhead {
 public:
     // The index beside the file that db reads (<path>.tbi, else <path>.csi) when it can
@@ -58,8 +60,9 @@ private:
 
     LineReader& db_;
     std::shared_ptr<const BgzfIndex> index_;
+    std::shared_ptr<SharedGlances> glances_;
     BlockGlancer glancer_;
-    std::string why_;
+    std::string why_, line_;
     bool usable_ = true;
     std::uint64_t jumps_ = 0;
     // The index's answer for the last place asked, and the positions it holds for.
