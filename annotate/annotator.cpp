@@ -78,7 +78,7 @@ int annotate(int argc, char** argv, const AnnotatorTool& tool) {
     Progress progress(tool.program, "rows");
 
     MergeFiles files;
-    const MergeFiles::Start start = files.open(rows_path, db_path, out_path);
+    const MergeFiles::Start start = files.open(rows_path, db_path, out_path, {db_path + ".tbi", db_path + ".csi"});
     if (start != MergeFiles::Start::opened) {
         say("%s", k_open_failure);
         if (start == MergeFiles::Start::output_is_input)

@@ -71,6 +71,7 @@ TEST_F(Faults, AnOutputThatIsAnInputIsRefusedAndTheInputKept) {
     write_file(p("x.vcf"), vcf);
     write_file(p("rows.txt"), rows);
     write_file(p("db.txt"), "NC_000001.10\t100\tA\tG\t.\t.\t.\t0.5\n");
+    write_file(p("db.txt.tbi"), "index");
     write_file(p("r.quality"), fq);
     write_file(p("r_2.fq"), fq);
     ASSERT_EQ(::symlink(p("x.vcf").c_str(), p("link.vcf").c_str()), 0);
@@ -94,6 +95,7 @@ TEST_F(Faults, AnOutputThatIsAnInputIsRefusedAndTheInputKept) {
         {"vcf_to_table", {p("link.vcf"), p("x.vcf")}, p("x.vcf"), "File open filed!\n", 255},
         {"join_splice_db", {p("rows.txt"), "x", p("hard.txt")}, p("hard.txt"), k_attention, 2},
         {"join_splice_db", {p("rows.txt"), "x", p("db.txt")}, p("db.txt"), k_attention, 2},
+        {"join_splice_db", {p("rows.txt"), "x", p("db.txt.tbi")}, p("db.txt.tbi"), k_attention, 2},  // its index
         {"join_score_db", {p("rows.txt"), p("db.txt") + std::string(30, ' '), "name", p("db.txt")}, p("db.txt"),
          k_attention, 2},
         {"mark_repeat", {p("rows.txt"), "x", p("db.txt")}, p("db.txt"), "", 2},
@@ -118,6 +120,7 @@ TEST_F(Faults, AnOutputThatIsAnInputIsRefusedAndTheInputKept) {
     EXPECT_EQ(read_file(p("q.quality")) + read_file(p("m.totstat")),
               read_file(wes::test::data_path("qc/single.quality")) + read_file(wes::test::data_path("qc/single.totstat")));
     EXPECT_EQ(read_file(p("db.txt")), "NC_000001.10\t100\tA\tG\t.\t.\t.\t0.5\n");
+    EXPECT_EQ(read_file(p("db.txt.tbi")), "index");
 }
 
 TEST_F(Faults, AFileThatShrinksWhileReadIsAnError) {
