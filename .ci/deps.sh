@@ -17,6 +17,7 @@ have_pkg libgtest-dev || [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest
 have_cmd clang++ || missing+=(clang)
 have_pkg libclang-rt-14-dev || missing+=(libclang-rt-14-dev)
 have_pkg libisal-dev || [ -f /usr/include/isa-l/igzip_lib.h ] || missing+=(libisal-dev)
+have_cmd tabix || missing+=(tabix)  # bgzip and tabix: the annotators' tests of indexed databases
 # make package (CPack's DEB generator: dpkg-shlibdeps, file) and the tests of the
 # installed suite (man, which brings groff).
 have_cmd dpkg-shlibdeps || missing+=(dpkg-dev)
