@@ -99,8 +99,13 @@ public:
             JumpAhead::RowPlace place, std::int64_t shift)
         : index_(std::move(index)), glances_(std::move(glances)), glancer_(file), place_(place), shift_(shift) {}
 
+    // The rows are read a second time: only from a regular file (a pipe's bytes would be
+    // taken from the merge).
     bool open(const std::string& rows_path, unsigned skip_lines) {
-        if (rows_path == "-" || !rows_.open(rows_path, LineReader::Inflate::in_this_thread)) return false;
+        struct stat st;
+        if (rows_path == "-" || ::stat(rows_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+            !rows_.open(rows_path, LineReader::Inflate::in_this_thread))
+            return false;
         std::string_view line;
         for (unsigned i = 0; i < skip_lines; ++i)
             if (rows_.next(line) != LineReader::Status::line) return false;
