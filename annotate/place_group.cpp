@@ -33,7 +33,7 @@ Record RecordStore::at(std::size_t i) const {
 }
 
 PlacedRecords::PlacedRecords(const JoinProfile& profile, LineReader& db, GroupBound bound, JumpAhead* jumps)
-    : p_(profile), db_(db), bound_(bound), jumps_(jumps), order_(db.path()) {
+    : p_(profile), db_(db), bound_(bound), jumps_(jumps), order_(db.path(), &db) {
     // The file's chromosomes, read or not, for the warning of names that never meet.
     if (jumps_)
         for (const std::string& name : jumps_->names()) names_.see(name);
