@@ -269,7 +269,7 @@ struct GzipSource::Pool {
     }
     Run& front() { return runs[head]; }
     void pop() {
-        head = (head + 1) % runs.size();
+        head = (head + 1) % capacity();
         --count;
     }
 
@@ -286,7 +286,7 @@ struct GzipSource::Pool {
     // Claims the next run and inflates it: with the lock held, which is let go while it
     // inflates.
     void claim(std::unique_lock<std::mutex>& lock, MemberInflater& inflater) {
-        Run& r = runs[(head + count++) % runs.size()];
+        Run& r = runs[(head + count++) % capacity()];
         ++working;
         r.done = false;
         r.ends = 1;
@@ -467,9 +467,12 @@ struct GzipSource::Pool {
         cv_work.notify_all();
     }
 
+    // The ring wraps at the mode's capacity: it changes only while the ring is empty.
     void set_plan(std::unique_ptr<BlockPlan> p) {
         std::unique_lock<std::mutex> lock(m);
-        cv_read.wait(lock, [&] { return !planning; });
+        cv_read.wait(lock, [&] { return working == 0; });
+        head = count = 0;
+        pending = nullptr;
         plan = std::move(p);
         plan_more = plan != nullptr;
         mode = plan ? Mode::planned : Mode::off;
@@ -487,7 +490,7 @@ struct GzipSource::Pool {
     }
 
     GzipSource& src;
-    std::vector<Run> runs;  // a ring: runs[head] .. runs[head + count - 1], in file order
+    std::vector<Run> runs;  // a ring of capacity() runs: runs[head] .. runs[head + count - 1], in file order
     std::size_t head = 0, count = 0, working = 0;
     Run* pending = nullptr;  // a planned run whose data is being handed out
     std::mutex m;
