@@ -262,6 +262,8 @@ struct GzipSource::Pool {
         return !threads.empty();
     }
 
+    // Reading on, two runs more than threads: the bgzipped dense database in 0.84 s on two
+    // CPUs, 1.00 s with one more than threads (1.28 s with a second thread a buffer ahead).
     std::size_t capacity() const { return mode == Mode::sequential ? threads.size() + 2 : runs.size(); }
     bool can_claim() const {
         if (count == capacity()) return false;

