@@ -43,8 +43,8 @@ public:
 
     // The chromosomes of the file, as the index names them.
     const std::vector<std::string>& names() const { return index_->names(); }
-    // Whether a jump has skipped lines.
-    bool jumped() const { return jumps_ > 0; }
+    // Whether a jump may have skipped records: one was made, and the index lists lines.
+    bool jumped() const { return jumps_ > 0 && !index_->names().empty(); }
 
     // Where more than one CPU is allowed, a thread reads the rows of the merge ahead (the
     // file at rows_path, from line skip_lines + 1 on; "-" is none) and has the blocks that
