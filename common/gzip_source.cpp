@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
+#include <exception>
 #include <mutex>
 #include <sys/stat.h>
 #include <system_error>
@@ -225,7 +226,7 @@ struct GzipSource::Run {
     // 1: its blocks are inflated; -1: one fails (error), after the data of those before
     // it; 0: it holds no block: reading goes on in the reader's thread.
     int ends = 1;
-    std::string error;
+    const char* error = "";  // a text that lives as long as the program: nothing to allocate
 };
 
 // Runs of blocks inflated ahead of the reader, in file order, by a few threads, and by
@@ -292,10 +293,16 @@ struct GzipSource::Pool {
         ++working;
         r.done = false;
         r.ends = 1;
-        r.error.clear();
+        r.error = "";
         r.in.begin = r.in.end = 0;
+        // Nothing may leave a thread by an exception: memory that cannot be had for the
+        // compressed bytes or for the plan's own reading leaves the work to the reader.
         if (mode == Mode::sequential) {
-            src.claim(r);
+            try {
+                src.claim(r);
+            } catch (const std::exception&) {
+                r.ends = 0;
+            }
             if (r.ends == 0) claims_ended = true;
             claimed_to.store(r.end, std::memory_order_relaxed);
             lock.unlock();
@@ -304,7 +311,11 @@ struct GzipSource::Pool {
             planning = true;
             lock.unlock();
             std::uint64_t at = 0;
-            const bool more = plan->next(reader_at.load(std::memory_order_relaxed), at);
+            bool more = false;
+            try {
+                more = plan->next(reader_at.load(std::memory_order_relaxed), at);
+            } catch (const std::exception&) {
+            }
             lock.lock();
             planning = false;
             if (!more) {  // the run claimed is the last one: nothing was claimed after it
@@ -318,7 +329,11 @@ struct GzipSource::Pool {
             cv_read.notify_all();
             cv_work.notify_one();
             lock.unlock();
-            if (!read_block(r)) r.ends = 0;
+            try {
+                if (!read_block(r)) r.ends = 0;
+            } catch (const std::exception&) {
+                r.ends = 0;
+            }
         }
         if (r.ends == 1) inflate(r, inflater);
         lock.lock();
@@ -380,7 +395,7 @@ struct GzipSource::Pool {
                     return static_cast<std::ptrdiff_t>(got);
                 }
                 const int ends = r.ends;
-                const std::string error = r.error;
+                const char* error = r.error;
                 pop();
                 cv_work.notify_one();
                 if (ends == 1) continue;
@@ -433,12 +448,12 @@ struct GzipSource::Pool {
                 lock.unlock();
                 return src.continue_at(end) ? static_cast<std::ptrdiff_t>(got) : -1;
             }
-            if (r.at != k_unknown && r.at > c) return k_not_here;
-            if (r.at == k_unknown || r.at == c) {
-                if (can_claim()) {
-                    claim(lock, src.inflater_);
-                    continue;
-                }
+            // A run still being planned: the plan is behind the reader, which reads on
+            // rather than wait on the plan's own reading.
+            if (r.at == k_unknown || r.at > c) return k_not_here;
+            if (r.at == c && can_claim()) {
+                claim(lock, src.inflater_);
+                continue;
             }
             cv_read.wait(lock);
         }
