@@ -395,12 +395,14 @@ struct GzipSource::Pool {
                     return static_cast<std::ptrdiff_t>(got);
                 }
                 const int ends = r.ends;
-                const char* error = r.error;
+                if (ends < 0) {  // a block does not inflate as its header says
+                    give_back(lock);
+                    return k_not_here;
+                }
                 pop();
                 cv_work.notify_one();
                 if (ends == 1) continue;
                 lock.unlock();
-                if (ends < 0) return src.fail(error);
                 stop_sequential();
                 src.run_ = 0;  // the pool starts again only after another MiB read here
                 return k_not_here;
@@ -494,6 +496,22 @@ struct GzipSource::Pool {
         plan_more = plan != nullptr;
         mode = plan ? Mode::planned : Mode::off;
         cv_work.notify_all();
+    }
+
+    // Reading on meets a block that does not inflate as its header says (damaged, or no
+    // BGZF block after all): the compressed bytes of the runs not handed out go back in
+    // front of the source's unread bytes, to be read in the reader's thread as any gzip
+    // data (where damage is told as it always is), and the pool ends for this file.
+    void give_back(std::unique_lock<std::mutex>& lock) {
+        const std::size_t cap = capacity();
+        mode = Mode::off;
+        cv_read.wait(lock, [&] { return working == 0; });
+        std::vector<const Buffer*> parts;
+        for (std::size_t i = 0; i < count; ++i) parts.push_back(&runs[(head + i) % cap].in);
+        src.put_back(runs[head].at, parts);
+        head = count = 0;
+        claims_ended = false;
+        src.pool_allowed_ = false;
     }
 
     // Reading on stops: the runs claimed are dropped once inflated.
@@ -596,32 +614,24 @@ int GzipSource::at_end() {
 
 // One step inside a member: more compressed input, or some inflated output into buf
 // (produced bytes). False on a failure, a member cut short by the file's end included. A
-// BGZF block must end where its header says.
+// member whose BGZF header tells another size than its own is read as the gzip member it
+// is; the file is no BGZF file from there on: it is read on, member after member.
 bool GzipSource::member_step(char* buf, std::size_t n, std::size_t& produced) {
     produced = 0;
-    std::size_t avail = in_.unread();
-    bool all_read = false;  // the block's bytes are all consumed
-    if (member_size_ != 0) {
-        const std::uint64_t left = member_at_ + member_size_ - (base_ + in_.begin);
-        all_read = left == 0;
-        avail = static_cast<std::size_t>(std::min<std::uint64_t>(avail, left));
-    }
-    if (avail > 0 || all_read) {
+    if (in_.unread() > 0) {
         std::size_t consumed = 0;
-        if (!inflater_.step(in_.mem + in_.begin, avail, buf, n, consumed, produced)) {
+        if (!inflater_.step(in_.mem + in_.begin, in_.unread(), buf, n, consumed, produced)) {
             fail(inflater_.error());
             return false;
         }
         in_.begin += consumed;
         if (inflater_.finished()) {
             in_member_ = false;
-            if ((member_size_ != 0 && base_ + in_.begin != member_at_ + member_size_) || skip_ > produced) {
+            if (skip_ > produced) {  // a place past the block's data
                 fail(k_corrupt);
                 return false;
             }
-        } else if (all_read && produced == 0) {
-            fail(k_corrupt);
-            return false;
+            if (member_size_ != 0 && base_ + in_.begin != member_at_ + member_size_) bgzf_ = pool_allowed_ = false;
         }
         return true;
     }
@@ -737,6 +747,24 @@ void GzipSource::claim(Run& r) {
     }
     r.end = base_ + in_.begin;
     r.ends = blocks > 0 ? 1 : 0;
+}
+
+void GzipSource::put_back(std::uint64_t at, const std::vector<const Buffer*>& parts) {
+    std::size_t n = in_.unread();
+    for (const Buffer* p : parts) n += p->unread();
+    Buffer all;
+    if (!all.grow(std::max(n, k_buffer_size))) {
+        fail("cannot allocate memory");
+        return;
+    }
+    for (const Buffer* p : parts) {
+        std::memcpy(all.mem + all.end, p->mem + p->begin, p->unread());
+        all.end += p->unread();
+    }
+    std::memcpy(all.mem + all.end, in_.mem + in_.begin, in_.unread());
+    all.end += in_.unread();
+    in_.swap(all);
+    base_ = at;
 }
 
 std::uint64_t GzipSource::read_to() const {

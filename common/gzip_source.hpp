@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "byte_source.hpp"
 #include "inflate.hpp"
@@ -169,6 +170,7 @@ private:
     std::ptrdiff_t fill_in_thread(Buffer& b);
     bool start_pool();
     void claim(Run& r);
+    void put_back(std::uint64_t at, const std::vector<const Buffer*>& parts);
     void moved_to(std::uint64_t offset);
     bool continue_at(std::uint64_t offset);
 
