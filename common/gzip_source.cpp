@@ -276,13 +276,19 @@ struct GzipSource::Pool {
         --count;
     }
 
+    // A thread without the memory for its inflater ends: the reader claims runs itself.
     void work() {
-        MemberInflater inflater;
+        std::unique_ptr<MemberInflater> inflater;
+        try {
+            inflater = std::make_unique<MemberInflater>();
+        } catch (const std::exception&) {
+            return;
+        }
         std::unique_lock<std::mutex> lock(m);
         for (;;) {
             cv_work.wait(lock, [&] { return stopping || can_claim(); });
             if (stopping) return;
-            claim(lock, inflater);
+            claim(lock, *inflater);
         }
     }
 
@@ -296,12 +302,14 @@ struct GzipSource::Pool {
         r.error = "";
         r.in.begin = r.in.end = 0;
         // Nothing may leave a thread by an exception: memory that cannot be had for the
-        // compressed bytes or for the plan's own reading leaves the work to the reader.
+        // compressed bytes or for the plan's own reading leaves the work to the reader (a
+        // run claimed in part is given back whole).
         if (mode == Mode::sequential) {
             try {
                 src.claim(r);
             } catch (const std::exception&) {
-                r.ends = 0;
+                r.ends = -1;
+                r.end = r.at + r.in.end;
             }
             if (r.ends == 0) claims_ended = true;
             claimed_to.store(r.end, std::memory_order_relaxed);
