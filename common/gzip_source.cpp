@@ -223,10 +223,10 @@ struct GzipSource::Run {
     std::uint64_t at = 0, end = 0;  // where its blocks lie in the file
     Buffer in, out;                 // their compressed bytes; their data, after k_front bytes of room
     bool done = false;
-    // 1: its blocks are inflated; -1: one fails (error), after the data of those before
-    // it; 0: it holds no block: reading goes on in the reader's thread.
+    // 1: its blocks are inflated; -1: one does not inflate as its header says (the run
+    // goes back to the reader's thread); 0: it holds no block: reading goes on in the
+    // reader's thread.
     int ends = 1;
-    const char* error = "";  // a text that lives as long as the program: nothing to allocate
 };
 
 // Runs of blocks inflated ahead of the reader, in file order, by a few threads, and by
@@ -299,7 +299,6 @@ struct GzipSource::Pool {
         ++working;
         r.done = false;
         r.ends = 1;
-        r.error = "";
         r.in.begin = r.in.end = 0;
         // Nothing may leave a thread by an exception: memory that cannot be had for the
         // compressed bytes or for the plan's own reading leaves the work to the reader (a
@@ -365,7 +364,8 @@ struct GzipSource::Pool {
         return true;
     }
 
-    // Inflates the run's blocks, each whole and checked.
+    // Inflates the run's blocks, each whole and checked. A run that fails holds no data:
+    // it goes back whole to the reader's thread (give_back).
     static void inflate(Run& r, MemberInflater& inflater) {
         r.out.begin = r.out.end = k_front;
         for (std::size_t at = 0; at < r.in.end;) {
@@ -374,7 +374,7 @@ struct GzipSource::Pool {
             const std::size_t data = le32(block + size - 4);
             if (data > k_max_block_data || !r.out.grow(r.out.end + k_max_block_data)) {
                 r.ends = -1;
-                r.error = data > k_max_block_data ? k_corrupt : "cannot allocate memory";
+                r.out.end = k_front;
                 return;
             }
             inflater.start();
@@ -382,7 +382,7 @@ struct GzipSource::Pool {
             const bool ok = inflater.step(r.in.mem + at, size, r.out.mem + r.out.end, k_max_block_data, consumed, produced);
             if (!ok || !inflater.finished() || consumed != size || produced != data) {
                 r.ends = -1;
-                r.error = ok ? k_corrupt : inflater.error();
+                r.out.end = k_front;
                 return;
             }
             r.out.end += produced;
@@ -423,9 +423,9 @@ struct GzipSource::Pool {
         }
     }
 
-    // Jumping: the run of the block at c, when the pool has it (waiting for it, or
-    // inflating it here, when it is being planned or inflated); the runs before it are
-    // dropped. skip: data bytes to drop first.
+    // Jumping: the run of the block at c, when the pool has it (waiting while a thread
+    // inflates it, and claiming the next run meanwhile); the runs before it are dropped.
+    // skip: data bytes to drop first.
     std::ptrdiff_t take_at(std::uint64_t c, Buffer& b, std::uint64_t& skip) {
         reader_at.store(c, std::memory_order_relaxed);
         std::unique_lock<std::mutex> lock(m);
