@@ -144,7 +144,7 @@ private:
             next_block_ = std::max(next_block_, reader_at);  // the reading has passed the blocks before
             if (c >= next_block_) {
                 BlockGlance g;
-                if (!glances_->get(glancer_, c, false, g, line_, why_) || g.size == 0) return false;
+                if (!glances_->get(glancer_, c, false, g, scratch_, why_) || g.size == 0) return false;
                 std::uint64_t land = c, size = g.size;
                 for (;;) {
                     const std::uint64_t next = land + size;
@@ -190,7 +190,7 @@ private:
     std::uint64_t next_block_ = 0;  // the block after the last one planned
     std::uint64_t glanced_at_ = ~std::uint64_t{0}, size_ = 0;
     bool has_line_ = false;
-    std::string line_;
+    std::string line_, scratch_;  // the line of the block glanced_at_; what a size-only look wrote
 };
 
 }  // namespace
