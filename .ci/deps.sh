@@ -34,6 +34,7 @@ if [ "$mode" = test ]; then
     have_cmd dpkg-shlibdeps || missing+=(dpkg-dev)
     have_cmd file || missing+=(file)
     have_cmd man || missing+=(man-db)
+    have_cmd tabix || missing+=(tabix)  # bgzip and tabix: the tests of indexed databases
 
     # Tools that only a few tests use: the QC page in a browser and the MultiQC report over
     # a batch; the progress line in a real terminal; the package's lint and hardening

@@ -1,6 +1,7 @@
 #include "annotator.hpp"
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "diagnostics.hpp"
@@ -77,7 +78,7 @@ int annotate(int argc, char** argv, const AnnotatorTool& tool) {
     Progress progress(tool.program, "rows");
 
     MergeFiles files;
-    const MergeFiles::Start start = files.open(rows_path, db_path, out_path);
+    const MergeFiles::Start start = files.open(rows_path, db_path, out_path, {db_path + ".tbi", db_path + ".csi"});
     if (start != MergeFiles::Start::opened) {
         say("%s", k_open_failure);
         if (start == MergeFiles::Start::output_is_input)
@@ -88,7 +89,10 @@ int annotate(int argc, char** argv, const AnnotatorTool& tool) {
     }
     if (!take_headers(tool, tool.n_args == 4 ? argv[3] : "", files)) return exit_failure;
 
-    MergeJoin join(tool.profile, files.rows, files.sorted, files.out, &progress);
+    // With an index beside a BGZF database, the merge jumps over what no row needs.
+    std::unique_ptr<JumpAhead> jumps = JumpAhead::open(files.sorted, tool.db_has_header ? 1 : 0);
+    if (jumps) jumps->plan_from(rows_path, 1, &row_place, tool.profile.normalise_indels ? 1 : 0);
+    MergeJoin join(tool.profile, files.rows, files.sorted, files.out, &progress, {}, jumps.get());
     const JoinEnd end = join.run();
     progress.finish();
     const bool closed = files.out.close();

@@ -16,10 +16,18 @@ void parse_row(std::string_view line, Row& row, std::size_t want_fields) {
     if (row.keyed) row.pos = pos;
 }
 
+bool row_place(std::string_view line, std::string_view& chrom, std::int64_t& pos) {
+    Row row;
+    parse_row(line, row, 5);
+    chrom = row.chrom();
+    pos = row.pos;
+    return row.keyed;
+}
+
 MergeJoin::MergeJoin(const JoinProfile& profile, LineReader& rows, LineReader& db, OutFile& out,
-                     Progress* progress, GroupBound bound)
-    : p_(profile), rows_(rows), out_(out), progress_(progress), rows_order_(rows.path()), db_(profile, db, bound),
-      group_(bound) {}
+                     Progress* progress, GroupBound bound, JumpAhead* jumps)
+    : p_(profile), rows_(rows), out_(out), progress_(progress), rows_order_(rows.path()),
+      db_(profile, db, bound, jumps), group_(bound) {}
 
 JoinEnd MergeJoin::run() {
     Row row;
@@ -115,7 +123,7 @@ bool MergeJoin::miss(const Row& row) {
 
 void MergeJoin::warn_at_end() const {
     before_start_.warn(rows_.path());
-    if (db_.done() && db_.records() == 0 && counts_.rows > 0) warn_no_records(db_.path());
+    if (db_.done() && db_.records() == 0 && !db_.jumped() && counts_.rows > 0) warn_no_records(db_.path());
     warn_if_names_disjoint(row_names_, db_.names(), counts_.hits, rows_.path(), db_.path());
 }
 

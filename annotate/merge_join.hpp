@@ -39,6 +39,8 @@ struct Row {
 // chromosome, position, ref or alt cannot all be read (fewer than five fields, or a
 // position that is not wholly a decimal integer of 32 bits).
 void parse_row(std::string_view line, Row& row, std::size_t want_fields = max_row_fields);
+// The chromosome and position of a row that can be keyed (as parse_row tells).
+bool row_place(std::string_view line, std::string_view& chrom, std::int64_t& pos);
 
 // What differs between the annotators: column places, value form, output lines.
 struct JoinProfile {
@@ -72,7 +74,7 @@ enum class JoinEnd { done, rows_read_error, db_read_error, write_error };
 class MergeJoin {
 public:
     MergeJoin(const JoinProfile& profile, LineReader& rows, LineReader& db, OutFile& out,
-              Progress* progress = nullptr, GroupBound bound = {});
+              Progress* progress = nullptr, GroupBound bound = {}, JumpAhead* jumps = nullptr);
     JoinEnd run();
     JoinCounts counts() const { return {counts_.rows, counts_.hits, db_.records()}; }
     // The warnings of a finished run on standard error: rows that lay before where the

@@ -32,8 +32,12 @@ Record RecordStore::at(std::size_t i) const {
     return r;
 }
 
-PlacedRecords::PlacedRecords(const JoinProfile& profile, LineReader& db, GroupBound bound)
-    : p_(profile), db_(db), bound_(bound), order_(db.path()) {}
+PlacedRecords::PlacedRecords(const JoinProfile& profile, LineReader& db, GroupBound bound, JumpAhead* jumps)
+    : p_(profile), db_(db), bound_(bound), jumps_(jumps), order_(db.path(), &db) {
+    // The file's chromosomes, read or not, for the warning of names that never meet.
+    if (jumps_)
+        for (const std::string& name : jumps_->names()) names_.see(name);
+}
 
 PlacedRecords::Read PlacedRecords::peek(std::string_view chrom, std::int64_t pos, const Record*& rec) {
     for (;;) {
@@ -79,6 +83,18 @@ PlacedRecords::Read PlacedRecords::next(std::string_view chrom, std::int64_t pos
             return Read::record;
         }
         if (done_) return Read::end;
+        // The rewrite places a deletion one position on: it is looked for from the
+        // position before. The deletions held lie before the place sought, as every line
+        // before the block jumped to does.
+        if (jumps_) switch (jumps_->to(chrom, p_.normalise_indels ? pos - 1 : pos)) {
+            case JumpAhead::Move::failed:
+                return Read::error;
+            case JumpAhead::Move::jumped:
+                held_.clear();
+                break;
+            case JumpAhead::Move::read_on:
+                break;
+            }
         switch (p_.normalise_indels ? read<true>(chrom, pos) : read<false>(chrom, pos)) {
         case Got::record:
             return Read::record;

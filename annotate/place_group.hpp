@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "jump_ahead.hpp"
 #include "line_reader.hpp"
 #include "merge_order.hpp"
 
@@ -70,22 +71,24 @@ private:
 // records that stay there: the deletions of one position are held back until the file
 // moves on past it (the lookahead of one position), then handed out before the records
 // of the next place. Records of one place come in file order. Order and counts are
-// watched here, for the warnings.
+// watched here, for the warnings, over the lines read. With an index (jumps), the blocks
+// of the file that hold only records before the place sought are jumped over.
 class PlacedRecords {
 public:
     enum class Read { record, end, error };
 
-    PlacedRecords(const JoinProfile& profile, LineReader& db, GroupBound bound);
+    PlacedRecords(const JoinProfile& profile, LineReader& db, GroupBound bound, JumpAhead* jumps = nullptr);
 
     // The next record whose place is not before (chrom, pos); the records before it are
-    // dropped, most of them before their lines are split past the position. It stays the
-    // next record until pop(). The only place where the database is read forward to a
-    // place: a reader that can jump ahead in the file would jump here.
+    // dropped, most of them before their lines are split past the position, or jumped
+    // over unread. It stays the next record until pop(). The only place where the
+    // database is read forward to a place.
     Read peek(std::string_view chrom, std::int64_t pos, const Record*& rec);
     void pop() { have_front_ = false; }
 
-    std::uint64_t records() const { return records_; }  // lines with a chromosome and a position
+    std::uint64_t records() const { return records_; }  // lines read with a chromosome and a position
     bool done() const { return done_; }                // read to the end
+    bool jumped() const { return jumps_ && jumps_->jumped(); }  // lines were skipped unread
     const ChromNames& names() const { return names_; }
     const std::string& path() const { return db_.path(); }
     // Warns, once, that place holds more records than a group keeps.
@@ -102,6 +105,7 @@ private:
     const JoinProfile& p_;
     LineReader& db_;
     GroupBound bound_;
+    JumpAhead* jumps_;
     OrderWatch order_;
     ChromNames names_;
     std::uint64_t records_ = 0;

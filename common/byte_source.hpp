@@ -12,6 +12,8 @@
 
 namespace wes {
 
+class GzipSource;
+
 // The buffer that a source fills and its reader reads:
 //
 //   mem          mem + begin        mem + end          mem + size
@@ -56,6 +58,10 @@ public:
     // short. Nothing more is to be read after it.
     virtual bool verify_so_far() { return true; }
     virtual bool compressed() const { return false; }
+    // The source itself when it reads a BGZF file, whose blocks can be inflated apart and,
+    // in a file that can be read anywhere, read from any block on (gzip_source.hpp); null
+    // otherwise.
+    virtual GzipSource* blocks() { return nullptr; }
 
     const std::string& error() const { return error_; }
     // Bytes taken from the file itself (compressed bytes for a compressed file) and the
@@ -76,10 +82,15 @@ std::unique_ptr<ByteSource> open_byte_source(const std::string& path, std::strin
 // begins with the gzip magic.
 std::unique_ptr<ByteSource> memory_byte_source(std::string data);
 
-// Compressed data inflated on a second thread, a buffer ahead of its reader, where the
-// process may use more than one CPU and a thread can be had. The thread starts only once
-// the data has filled a first buffer, inflated in the reader's thread: a small file
-// costs no thread. The bytes and errors are those of src; plain data is returned as it is.
+// Compressed data inflated on more than one thread, ahead of its reader, where the
+// process may use more than one CPU and a thread can be had: a BGZF file on a small pool
+// (its blocks are independent), other gzip data on a second thread a buffer ahead. The
+// threads start only once the data has filled a first buffer, inflated in the reader's
+// thread: a small file costs no thread. The bytes and errors are those of src; plain data
+// is returned as it is.
 std::unique_ptr<ByteSource> inflate_ahead(std::unique_ptr<ByteSource> src);
+
+// The count of CPUs this process may run on (its affinity mask).
+unsigned allowed_cpus();
 
 }  // namespace wes

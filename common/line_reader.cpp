@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "diagnostics.hpp"
+#include "gzip_source.hpp"
 
 namespace wes {
 namespace {
@@ -29,6 +30,35 @@ void LineReader::start(std::unique_ptr<ByteSource> src, Inflate mode) {
     mask_ = 0;
     line_no_ = 0;
     eof_ = failed_ = false;
+    numbered_ = true;
+}
+
+GzipSource* LineReader::blocks() const {
+    GzipSource* gz = src_ ? src_->blocks() : nullptr;
+    return gz && gz->file().seekable() ? gz : nullptr;
+}
+
+// The lines read ahead are dropped.
+void LineReader::moved() {
+    buf_.begin = buf_.end = next_block_ = 0;
+    mask_ = 0;
+    eof_ = false;
+    numbered_ = false;
+}
+
+bool LineReader::jump(std::uint64_t coffset, std::uint32_t uoffset) {
+    GzipSource* gz = blocks();
+    if (failed_ || !gz) return false;
+    if (!gz->seek(coffset, uoffset)) return fail(gz->error());
+    moved();
+    return true;
+}
+
+bool LineReader::jump_to_end() {
+    GzipSource* gz = blocks();
+    if (failed_ || !gz || !gz->seek_end()) return false;
+    moved();
+    return true;
 }
 
 bool LineReader::fail(std::string why) {
@@ -39,6 +69,7 @@ bool LineReader::fail(std::string why) {
 
 // The line being read (the one after the last handed out) cannot be held.
 bool LineReader::too_long(const char* why) {
+    if (!numbered_) return fail(std::string("a line is too long (") + why + ")");
     return fail("line " + std::to_string(line_no_ + 1) + " is too long (" + why + ")");
 }
 

@@ -68,6 +68,14 @@ public:
     // The source the lines come from (null before an open); its counts of the file's
     // bytes may be read while the lines are.
     const ByteSource* source() const { return src_.get(); }
+    // The BGZF source of a file that can be read from any block on; null otherwise.
+    GzipSource* blocks() const;
+    // Reading goes on at a line that begins at the uoffset-th inflated byte of the block
+    // at coffset (a file that blocks() reads), or at the file's end when it ends with the
+    // BGZF end-of-file block (false when it does not: reading goes on where it was).
+    // False on a failure (error() says why). Line numbers are not known from here on.
+    bool jump(std::uint64_t coffset, std::uint32_t uoffset);
+    bool jump_to_end();
 
     const std::string& path() const { return path_; }
     const std::string& error() const { return error_; }
@@ -75,8 +83,10 @@ public:
     // said (with a newline), or as text for a longer message.
     void report_failure() const;
     std::string failure_message() const;
-    // Number of lines handed out so far (the current line's number).
+    // Number of lines handed out so far (the current line's number), while numbered():
+    // after a jump, line numbers are not known.
     std::uint64_t line_number() const { return line_no_; }
+    bool numbered() const { return numbered_; }
 
 private:
     // 64 bytes a step: join_splice_db 587 M -> 487 M instructions against a memchr per line.
@@ -99,6 +109,7 @@ private:
     bool fail(std::string why);
     bool too_long(const char* why);
     void start(std::unique_ptr<ByteSource> src, Inflate mode);
+    void moved();
 
     std::unique_ptr<ByteSource> src_;
     std::string path_;
@@ -109,7 +120,7 @@ private:
     std::size_t next_block_ = 0;
     std::uint64_t mask_ = 0;
     std::uint64_t line_no_ = 0;
-    bool eof_ = false, failed_ = false;
+    bool eof_ = false, failed_ = false, numbered_ = true;
 };
 
 }  // namespace wes

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "line_reader.hpp"
 #include "out_file.hpp"
@@ -17,9 +18,11 @@ struct MergeFiles {
     bool rows_opened = false, sorted_opened = false, out_opened = false;
 
     enum class Start { opened, output_is_input, not_opened };
-    // An output that is one of the inputs is refused before anything is opened; the
-    // caller says so (report_output_is_input), as it says which file did not open.
-    Start open(const std::string& rows_path, const std::string& sorted_path, const std::string& out_path);
+    // An output that is one of the inputs (also_read: files read beside them) is refused
+    // before anything is opened; the caller says so (report_output_is_input), as it says
+    // which file did not open.
+    Start open(const std::string& rows_path, const std::string& sorted_path, const std::string& out_path,
+               const std::vector<std::string>& also_read = {});
 };
 
 }  // namespace wes

@@ -1,16 +1,19 @@
 #include "merge_order.hpp"
 
 #include "diagnostics.hpp"
+#include "line_reader.hpp"
 
 namespace wes {
 
+// Past a jump in an indexed file the line's number is not known: the place tells it.
 void OrderWatch::warn(std::string_view chrom, std::int64_t pos, std::uint64_t line_no) {
     warned_ = true;
-    note("warning: %s: line %llu: out of order: %.*s %lld comes after %s %lld; rows after this "
+    const bool numbered = !lines_ || lines_->numbered();
+    const std::string line = numbered ? "line " + std::to_string(line_no) + ": " : "";
+    note("warning: %s: %sout of order: %.*s %lld comes after %s %lld; rows after this "
          "point may miss values that the file holds\n",
-         path_.c_str(), static_cast<unsigned long long>(line_no), static_cast<int>(chrom.size()),
-         chrom.data(), static_cast<long long>(pos), last_chrom_.c_str(),
-         static_cast<long long>(last_pos_));
+         path_.c_str(), line.c_str(), static_cast<int>(chrom.size()), chrom.data(), static_cast<long long>(pos),
+         last_chrom_.c_str(), static_cast<long long>(last_pos_));
 }
 
 bool same_alleles(std::string_view r1, std::string_view a1, std::string_view r2, std::string_view a2) {

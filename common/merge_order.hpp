@@ -13,6 +13,8 @@
 
 namespace wes {
 
+class LineReader;
+
 // Chromosomes are ordered byte by byte, as strcmp orders them; the accessions the suite
 // names them by ("NC_000001.10" ... "NC_000024.9") sort so in chromosome order. Every
 // merge starts with its cursor here, before every record of the first chromosome.
@@ -58,7 +60,8 @@ bool same_alleles(std::string_view ref1, std::string_view alt1, std::string_view
 // in the file may come in any order of their places, since the merge reads them together.
 class OrderWatch {
 public:
-    explicit OrderWatch(std::string path) : path_(std::move(path)) {}
+    // lines, when given, tells whether its line numbers are known when a warning is due.
+    explicit OrderWatch(std::string path, const LineReader* lines = nullptr) : path_(std::move(path)), lines_(lines) {}
     // A line at chrom and pos, placed moved positions on.
     void see(std::string_view chrom, std::int64_t pos, std::uint64_t line_no, std::int64_t moved = 0) {
         if (have_ && chrom == last_chrom_) {
@@ -103,6 +106,7 @@ private:
     void warn(std::string_view chrom, std::int64_t pos, std::uint64_t line_no);
 
     std::string path_;
+    const LineReader* lines_;
     std::string last_chrom_;
     std::int64_t last_pos_ = 0;  // the furthest place of the lines at the position before
     std::int64_t run_pos_ = 0;   // the position of the last line, in the file

@@ -2,8 +2,11 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
+#include <random>
 #include <string>
 
+#include "annotator.hpp"
+#include "merge_model.hpp"
 #include "test_util.hpp"
 
 namespace {
@@ -159,4 +162,81 @@ TEST_F(Annotators, WarnsOnStandardErrorAboutOrderAndNames) {
     // Same names, merely no match: no naming warning.
     r = run_program("join_splice_db", {p("rows.txt"), "x", p("o")}, {{"WES_SPLICE_DB", p("db")}});
     EXPECT_EQ(r.err.find("never occur"), std::string::npos) << r.err;
+}
+
+// Databases of 40 blocks bgzipped and indexed by tabix (.tbi, or .csi), a few rows for each
+// block, several alleles per place,
+// deletions, a chromosome without rows and rows past the last record: each tool, jumping
+// over what no row needs, writes what it writes from the plain file. An index that cannot
+// be followed is said on standard error, and the file is read whole.
+TEST_F(Annotators, AnIndexedDatabaseGivesTheSameOutput) {
+    ASSERT_EQ(wes::test::run_path("/bin/sh", {"-c", "command -v bgzip && command -v tabix"}).status, 0)
+        << "bgzip and tabix (Debian package tabix) are needed: .ci/deps.sh installs them";
+    auto sh = [&](const std::string& cmd) { return wes::test::run_path("/bin/sh", {"-c", "cd " + dir.dir() + " && " + cmd}); };
+    struct Case {
+        const wes::annotate::AnnotatorTool* tool;
+        const char* index;   // how tabix indexes (-C: the CSI form)
+        const char* change;  // what is done to the index or the database then
+        const char* warned;  // what standard error says
+    };
+    using namespace wes::annotate;
+    const Case cases[] = {
+        {&splice_tool, "", "", ""},
+        {&protein_tool, "-C", "", ""},
+        {&score_tool, "", "", ""},
+        {&popfreq_tool, "-C", "", ""},
+        {&popfreq_tool, "", "touch -d '+1 hour' idx.gz", "is older than"},
+        {&splice_tool, "", "head -c 100 idx.gz.tbi > x && mv x idx.gz.tbi", "cannot be read"},
+        {&splice_tool, "", "printf 'TBI\\001' | gzip > idx.gz.tbi", "is not used (it is cut short or corrupt)"},
+        {&splice_tool, "", "swap", "is not used (its chromosomes are not in byte order"},
+        {&splice_tool, "", "fifo", ""},  // rows through a named pipe: not read ahead
+        {&protein_tool, "", "empty", "holds no record"},  // only its header line
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.tool->program) + " " + c.index + " " + c.change);
+        const JoinProfile& prof = c.tool->profile;
+        std::mt19937 rng(7);
+        auto choose = [&](unsigned n) { return unsigned(rng() % n); };
+        merge_model::Inputs in = merge_model::thin(merge_model::generate(prof, choose, 40000, 7), [&](std::string_view row) {
+            return choose(2000) == 0 && row.substr(0, 12) != "NC_000002.11";  // that chromosome gets no row
+        });
+        std::string db = c.tool->db_has_header ? "chrom\tpos\tref\talt\n" : "", rows = "chr\tstart\tend\tref\talt\n";
+        if (std::string(c.change) == "swap") {  // NC_000010.10 before NC_000002.11: tabix takes it, the merge cannot jump
+            const std::size_t two = in.db.find("NC_000002.11"), ten = in.db.find("NC_000010.10");
+            in.db = in.db.substr(0, two) + in.db.substr(ten) + in.db.substr(two, ten - two);
+        }
+        if (std::string(c.change) != "empty") db += in.db;
+        rows += in.rows;
+        rows += "NC_000010.10\t99999999\t0\tA\tG" + std::string(prof.row_fields > 5 ? std::string(15, '\t') : "") + "\n";
+        write_file(p("plain.db"), db);
+        write_file(p("rows.txt"), rows);
+        ASSERT_EQ(sh(std::string("rm -f idx.gz*; bgzip -c plain.db > idx.gz && tabix -s1 -b2 -e2 ") +
+                     (c.tool->db_has_header ? "-S1 " : "") + c.index + " idx.gz")
+                      .status,
+                  0);
+        const std::string change = c.change;
+        if (!change.empty() && change != "swap" && change != "fifo" && change != "empty") {
+            ASSERT_EQ(sh(change).status, 0);
+        }
+        std::vector<std::string> args = {p("rows.txt"), "x", p("out")};
+        if (c.tool == &score_tool) args.insert(args.begin() + 2, "score");
+        std::string out[2];
+        for (int indexed = 0; indexed < 2; ++indexed) {
+            if (indexed && change == "fifo") {
+                ASSERT_EQ(sh("rm -f rows.fifo && mkfifo rows.fifo && (cat rows.txt > rows.fifo &)").status, 0);
+                args[0] = p("rows.fifo");
+            }
+            auto r = run_program(c.tool->program, args, {{c.tool->db_env, p(indexed ? "idx.gz" : "plain.db")}});
+            EXPECT_EQ(r.status, 1);
+            EXPECT_EQ(r.out, "END\n");
+            if ((indexed || change == "empty") && *c.warned) {
+                EXPECT_NE(r.err.find(c.warned), std::string::npos) << r.err;
+            } else if (change != "swap") {
+                EXPECT_EQ(r.err, "");
+            }
+            out[indexed] = read_file(p("out"));
+        }
+        EXPECT_EQ(out[1], out[0]);
+        EXPECT_GT(std::count(out[0].begin(), out[0].end(), '\n'), 20);
+    }
 }

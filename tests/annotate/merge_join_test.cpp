@@ -4,6 +4,7 @@
 #include <random>
 #include <string>
 
+#include "../bgzf_writer.hpp"
 #include "annotator.hpp"
 #include "merge_model.hpp"
 #include "test_util.hpp"
@@ -25,6 +26,28 @@ std::string join(const JoinProfile& profile, const std::string& rows, const std:
     EXPECT_EQ(j.run(), JoinEnd::done);
     EXPECT_TRUE(out.close());
     if (counts) *counts = j.counts();
+    return wes::test::read_file(dir.path("out"));
+}
+
+// The same over the database as a BGZF file of blocks of block bytes, with its index (the
+// CSI form when csi), through which the merge jumps; jumped tells whether it did.
+std::string join_indexed(const JoinProfile& profile, const std::string& rows, const std::string& db,
+                         std::size_t block, bool csi, bool& jumped) {
+    wes::test::ScratchDir dir;
+    const bgzf_writer::File f = bgzf_writer::compress(db, block);
+    auto index = std::make_shared<wes::BgzfIndex>();
+    std::string why;
+    EXPECT_TRUE(index->parse(bgzf_writer::index(db, f, csi), 0, why)) << why;
+    wes::LineReader r(wes::memory_byte_source(rows), "rows");
+    wes::LineReader d(wes::memory_byte_source(f.bytes), "db");
+    std::unique_ptr<wes::JumpAhead> jumps = wes::JumpAhead::follow(d, index);
+    EXPECT_TRUE(jumps);
+    wes::OutFile out;
+    EXPECT_TRUE(out.open(dir.path("out")));
+    MergeJoin j(profile, r, d, out, nullptr, {}, jumps.get());
+    EXPECT_EQ(j.run(), JoinEnd::done);
+    EXPECT_TRUE(out.close());
+    jumped = jumps && jumps->jumped();
     return wes::test::read_file(dir.path("out"));
 }
 
@@ -75,6 +98,34 @@ TEST(MergeJoin, OnSortedInputsEveryAnswerIsALookupOfTheFirstRecordWithTheKey) {
             rows += std::count(in.answers.begin(), in.answers.end(), '\n');
         }
     EXPECT_GT(rows, 10000u);
+}
+
+// Every eighth row of the model's (a few per 16 kb window, or a few per chromosome),
+// and rows past the last record, against databases of many small blocks: through the
+// index, the answers are the same.
+TEST(MergeJoin, ThroughAnIndexTheAnswersAreTheSame) {
+    unsigned jumped_runs = 0, runs = 0;
+    for (const AnnotatorTool* tool : {&splice_tool, &protein_tool, &score_tool, &popfreq_tool})
+        for (unsigned seed = 1; seed <= 6; ++seed) {
+            std::mt19937 rng(seed);
+            const unsigned step = seed % 3 == 0 ? 1 : seed % 3 == 1 ? 150 : 3000;
+            auto choose = [&](unsigned n) { return unsigned(rng() % n); };
+            merge_model::Inputs in = merge_model::thin(merge_model::generate(tool->profile, choose, 600, step),
+                                                       [&](std::string_view) { return choose(8) == 0; });
+            std::string rows = in.rows, answers = in.answers;
+            std::string past = "\tA\tG";
+            for (unsigned f = 6; f <= tool->profile.row_fields; ++f) past += "\t.";
+            rows += "NC_000010.10\t99999999\t0" + past + "\nNC_000024.9\t5\t0" + past + "\n";
+            answers += "-\n-\n";
+            bool jumped = false;
+            EXPECT_EQ(join_indexed(merge_model::answers_only(tool->profile), rows, in.db, seed % 2 ? 300 : 2000,
+                                   seed % 4 < 2, jumped),
+                      answers)
+                << tool->program << ", seed " << seed;
+            jumped_runs += jumped;
+            ++runs;
+        }
+    EXPECT_EQ(jumped_runs, runs);
 }
 
 TEST(MergeJoin, NamesThatSortBeforeAccessionsNeverReadTheDatabase) {

@@ -25,11 +25,12 @@ struct Inputs {
 };
 
 // choose(n) gives a number below n. Places run from NC_000001.10 2 over three
-// chromosomes; a position has up to three records, alleles of two bases so that keys
-// repeat, indels written with their shared leading base. The rows hold most keys, some
-// twice, and keys the database lacks, in random order within each place.
+// chromosomes, step apart at most twice; a position has up to three records, alleles of
+// two bases so that keys repeat, indels written with their shared leading base. The rows
+// hold most keys, some twice, and keys the database lacks, in random order within each
+// place.
 template <class Choose>
-Inputs generate(const wes::annotate::JoinProfile& p, Choose&& choose, unsigned positions) {
+Inputs generate(const wes::annotate::JoinProfile& p, Choose&& choose, unsigned positions, unsigned step = 1) {
     static const std::string chroms[] = {"NC_000001.10", "NC_000002.11", "NC_000010.10"};
     auto base = [&] { return std::string(1, "AC"[choose(2)]); };
     using Key = std::tuple<unsigned, long, std::string, std::string>;  // chromosome, place, ref, alt
@@ -38,7 +39,7 @@ Inputs generate(const wes::annotate::JoinProfile& p, Choose&& choose, unsigned p
     Inputs in;
     for (unsigned i = 0, c = 0, serial = 0, pos = 2; i < positions; ++i) {
         if (choose(16) == 0 && c < 2) ++c, pos = 2;
-        pos += choose(3);
+        pos += choose(3) * step;
         for (unsigned k = choose(4); k > 0; --k, ++serial) {
             std::string ref = base(), alt = base(), value;
             switch (choose(4)) {
@@ -76,6 +77,24 @@ Inputs generate(const wes::annotate::JoinProfile& p, Choose&& choose, unsigned p
         in.rows += "\n", in.answers += (it == first.end() ? "-" : it->second) + "\n";
     }
     return in;
+}
+
+// Each row (and its answer) kept when keep() says so: rows fewer than the records, as an
+// exome's are against a genome-wide database.
+template <class Keep>
+Inputs thin(const Inputs& in, Keep&& keep) {
+    Inputs out;
+    out.db = in.db;
+    for (std::size_t r = 0, a = 0; r < in.rows.size();) {
+        const std::size_t r_end = in.rows.find('\n', r) + 1, a_end = in.answers.find('\n', a) + 1;
+        if (keep(std::string_view(in.rows).substr(r, r_end - r))) {
+            out.rows.append(in.rows, r, r_end - r);
+            out.answers.append(in.answers, a, a_end - a);
+        }
+        r = r_end;
+        a = a_end;
+    }
+    return out;
 }
 
 }  // namespace merge_model

@@ -18,6 +18,7 @@
 #include <vector>
 #include <zlib.h>
 
+#include "../bgzf_writer.hpp"
 #include "test_util.hpp"
 
 namespace {
@@ -46,33 +47,9 @@ void write_deflated(const std::string& path, const std::string& data, int level)
     gzclose(f);
 }
 
-// The BGZF form: blocks of at most 64 KiB, each a gzip member with the "BC" extra
-// field holding its size; the end-of-file block when whole.
+// The BGZF form: blocks of 60,000 bytes, the end-of-file block when whole.
 std::string bgzf(const std::string& text, bool with_eof_block) {
-    std::string out;
-    auto block = [&](const std::string& piece) {
-        std::vector<unsigned char> raw(compressBound(static_cast<uLong>(piece.size())) + 64);
-        z_stream zs{};
-        deflateInit2(&zs, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-        zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.data()));
-        zs.avail_in = static_cast<uInt>(piece.size());
-        zs.next_out = raw.data();
-        zs.avail_out = static_cast<uInt>(raw.size());
-        deflate(&zs, Z_FINISH);
-        std::size_t clen = raw.size() - zs.avail_out;
-        deflateEnd(&zs);
-        const std::size_t bsize = 18 + clen + 8 - 1;
-        unsigned char head[18] = {0x1f, 0x8b, 8, 4, 0, 0, 0, 0, 0, 0xff, 6, 0, 'B', 'C', 2, 0,
-                                  static_cast<unsigned char>(bsize & 0xff), static_cast<unsigned char>(bsize >> 8)};
-        out.append(reinterpret_cast<char*>(head), 18);
-        out.append(reinterpret_cast<char*>(raw.data()), clen);
-        uLong crc = crc32(0, reinterpret_cast<const Bytef*>(piece.data()), static_cast<uInt>(piece.size()));
-        for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((crc >> (8 * i)) & 0xff));
-        for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((piece.size() >> (8 * i)) & 0xff));
-    };
-    for (std::size_t off = 0; off < text.size(); off += 60000) block(text.substr(off, 60000));
-    if (with_eof_block) block("");
-    return out;
+    return bgzf_writer::compress(text, 60000, with_eof_block).bytes;
 }
 
 class Faults : public ::testing::Test {
@@ -94,6 +71,7 @@ TEST_F(Faults, AnOutputThatIsAnInputIsRefusedAndTheInputKept) {
     write_file(p("x.vcf"), vcf);
     write_file(p("rows.txt"), rows);
     write_file(p("db.txt"), "NC_000001.10\t100\tA\tG\t.\t.\t.\t0.5\n");
+    write_file(p("db.txt.tbi"), "index");
     write_file(p("r.quality"), fq);
     write_file(p("t.read_stats"), fq);
     write_file(p("r_2.fq"), fq);
@@ -118,6 +96,7 @@ TEST_F(Faults, AnOutputThatIsAnInputIsRefusedAndTheInputKept) {
         {"vcf_to_table", {p("link.vcf"), p("x.vcf")}, p("x.vcf"), "File open filed!\n", 255},
         {"join_splice_db", {p("rows.txt"), "x", p("hard.txt")}, p("hard.txt"), k_attention, 2},
         {"join_splice_db", {p("rows.txt"), "x", p("db.txt")}, p("db.txt"), k_attention, 2},
+        {"join_splice_db", {p("rows.txt"), "x", p("db.txt.tbi")}, p("db.txt.tbi"), k_attention, 2},  // its index
         {"join_score_db", {p("rows.txt"), p("db.txt") + std::string(30, ' '), "name", p("db.txt")}, p("db.txt"),
          k_attention, 2},
         {"mark_repeat", {p("rows.txt"), "x", p("db.txt")}, p("db.txt"), "", 2},
@@ -143,6 +122,7 @@ TEST_F(Faults, AnOutputThatIsAnInputIsRefusedAndTheInputKept) {
     EXPECT_EQ(read_file(p("q.quality")) + read_file(p("m.totstat")),
               read_file(wes::test::data_path("qc/single.quality")) + read_file(wes::test::data_path("qc/single.totstat")));
     EXPECT_EQ(read_file(p("db.txt")), "NC_000001.10\t100\tA\tG\t.\t.\t.\t0.5\n");
+    EXPECT_EQ(read_file(p("db.txt.tbi")), "index");
 }
 
 TEST_F(Faults, AFileThatShrinksWhileReadIsAnError) {
@@ -252,24 +232,45 @@ TEST_F(Faults, WithoutASecondThreadTheOutputIsTheSame) {
     for (int i = 0; i < 3; ++i)
         for (int m = 0; m < 2; ++m) fq[m] += read_file(demo(m == 0 ? "DEMO01_R1.fq.gz" : "DEMO01_R2.fq.gz"));
     wes::test::write_gzip(p("v.vcf.gz"), vcf, 50000);
+    write_file(p("v.bgz"), bgzf(vcf, true));  // inflated on the pool
     write_file(p("r_1.fq.gz"), fq[0]);
     write_file(p("r_2.fq.gz"), fq[1]);
+    // An indexed database of 130 blocks and rows a few blocks apart: the merge jumps, and
+    // a thread reads the rows ahead.
+    std::string db, rows = "h\n";
+    for (int i = 1; i <= 200000; ++i) db += "NC_000001.10\t" + std::to_string(i * 100) + "\tA\tG\t.\t.\t.\t" + std::to_string(i) + "\n";
+    for (int i = 1; i <= 60; ++i) rows += "NC_000001.10\t" + std::to_string(i * 331700) + "\t0\tA\tG\n";
+    const bgzf_writer::File f = bgzf_writer::compress(db, 65280);
+    write_file(p("db.gz"), f.bytes);
+    write_file(p("db.gz.tbi"), bgzf_writer::compress(bgzf_writer::index(db, f, false)).bytes);
+    write_file(p("rows.txt"), rows);
     // User nobody may not reach the checkout (in root's home): the programs are copied
     // where it can.
     namespace fs = std::filesystem;
-    for (const char* program : {"vcf_to_table", "read_qc_stat"}) fs::copy_file(wes::test::bin_path(program), p(program));
-    for (const char* name : {"v.vcf.gz", "r_1.fq.gz", "r_2.fq.gz"}) ::chmod(p(name).c_str(), 0644);
+    for (const char* program : {"vcf_to_table", "read_qc_stat", "join_splice_db"})
+        fs::copy_file(wes::test::bin_path(program), p(program));
+    for (const char* name : {"v.vcf.gz", "v.bgz", "r_1.fq.gz", "r_2.fq.gz", "db.gz", "db.gz.tbi", "rows.txt"})
+        ::chmod(p(name).c_str(), 0644);
     auto run_copy = [&](const char* program, const Start& how) { return wes::test::start_path(p(program), how).finish(); };
     for (bool limited : {false, true}) {
-        const std::string out = p(limited ? "limited.txt" : "free.txt");
-        RunResult r = run_copy("vcf_to_table", {.args = {p("v.vcf.gz"), out}, .one_process = limited});
+        const std::string out = p(limited ? "limited" : "free");
+        RunResult r = run_copy("vcf_to_table", {.args = {p("v.vcf.gz"), out + ".txt"}, .one_process = limited});
         if (r.status == 125) GTEST_SKIP() << "cannot become user nobody to limit the processes";
+        EXPECT_EQ(r.status, 0) << r.out;
+        r = run_copy("vcf_to_table", {.args = {p("v.bgz"), out + ".bgz.txt"}, .one_process = limited});
         EXPECT_EQ(r.status, 0) << r.out;
         r = run_copy("read_qc_stat", {.args = {p("r_1.fq.gz"), p("r_2.fq.gz"), out + ".qc"}, .one_process = limited});
         EXPECT_EQ(r.status, 0) << r.out;
+        r = run_copy("join_splice_db", {.args = {p("rows.txt"), "x", out + ".join"}, .env = {{"WES_SPLICE_DB", p("db.gz")}},
+                                   .one_process = limited});
+        EXPECT_EQ(r.status, 1) << r.out;
+        EXPECT_EQ(r.err, "");
     }
-    EXPECT_EQ(read_file(p("limited.txt")), read_file(p("free.txt")));
-    EXPECT_EQ(read_file(p("limited.txt.qc.totstat")), read_file(p("free.txt.qc.totstat")));
+    for (const char* name : {".txt", ".bgz.txt", ".qc.totstat", ".join"})
+        EXPECT_EQ(read_file(p("limited") + name), read_file(p("free") + name)) << name;
+    EXPECT_EQ(read_file(p("free.bgz.txt")), read_file(p("free.txt")));
+    const std::string joined = read_file(p("free.join"));
+    EXPECT_EQ(std::count(joined.begin(), joined.end(), '\n'), 61);
 }
 
 TEST_F(Faults, MessagesNeverLandInTheDataStream) {

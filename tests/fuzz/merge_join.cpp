@@ -1,7 +1,10 @@
 // The merge of every annotator on files in memory: the input is the rows, a NUL, then
 // the database. Each tool's merge must finish, and write exactly one line for each row
 // that is not blank; the tools that echo the row begin that line with it. Then the same
-// bytes choose sorted inputs, on which every answer must be a plain lookup's.
+// bytes choose sorted inputs, on which every answer must be a plain lookup's, read
+// through an index too (the database in BGZF blocks of a size they choose). A database
+// part that reads as an index is followed over such a file: whatever it says, the merge
+// finishes with one line for each row.
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -11,6 +14,7 @@
 #include <unistd.h>
 
 #include "../annotate/merge_model.hpp"
+#include "../bgzf_writer.hpp"
 #include "annotator.hpp"
 #include "fuzz_check.hpp"
 
@@ -43,6 +47,25 @@ struct MemFile {
         return s;
     }
 };
+
+// The merge over rows and a BGZF database, jumping where index says; what it wrote. The
+// run must end well where the index is the file's own (exact).
+std::string indexed(const JoinProfile& profile, const std::string& rows, const std::string& db,
+                    std::shared_ptr<const wes::BgzfIndex> index, bool exact) {
+    static wes::OutFile out;
+    static MemFile out_file;
+    wes::LineReader r(wes::memory_byte_source(rows), "rows");
+    wes::LineReader d(wes::memory_byte_source(db), "db");
+    std::unique_ptr<wes::JumpAhead> jumps = wes::JumpAhead::follow(d, std::move(index));
+    FUZZ_CHECK(jumps && out.open(out_file.path));
+    MergeJoin join(profile, r, d, out, nullptr, {}, jumps.get());
+    const JoinEnd end = join.run();
+    FUZZ_CHECK(out.close() && (end == JoinEnd::done || (!exact && end == JoinEnd::db_read_error)));
+    const std::string text = out_file.read();
+    FUZZ_CHECK(end != JoinEnd::done ||
+               static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) == join.counts().rows);
+    return text;
+}
 
 }  // namespace
 
@@ -89,6 +112,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         MergeJoin join(answers, r, d, out);
         FUZZ_CHECK(join.run() == JoinEnd::done && out.close());
         FUZZ_CHECK(out_file.read() == in.answers);
+
+        const merge_model::Inputs few = merge_model::thin(
+            merge_model::generate(tool->profile, choose, 8 + size % 256, 1 + choose(4000)),
+            [&](std::string_view) { return choose(4) == 0; });
+        const bgzf_writer::File f = bgzf_writer::compress(few.db, 40 + choose(300));
+        auto index = std::make_shared<wes::BgzfIndex>();
+        std::string why;
+        FUZZ_CHECK(index->parse(bgzf_writer::index(few.db, f, choose(2) == 1), 0, why));
+        FUZZ_CHECK(indexed(answers, few.rows, f.bytes, index, true) == few.answers);
+        if (index->parse(db, 0, why)) indexed(answers, few.rows, f.bytes, index, false);
     }
     return 0;
 }
