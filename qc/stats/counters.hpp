@@ -33,7 +33,9 @@ struct MateCounts {
     static constexpr std::uint32_t k_flush_every = 0xff;       // reads; a read adds at most 1 per cell
     static constexpr std::uint32_t k_middle_flushes = 0x101;   // flushes a middle cell holds: 255 x 257 = 65535
 
-    std::array<std::array<Narrow, k_base_columns>, k_cycles> base{};
+    // The bases by column, then cycle (a walk counts 16 cycles of a column at once); the
+    // scores, and the wider tables, by cycle.
+    std::array<std::array<Narrow, k_cycles>, k_base_columns> base{};
     std::array<std::array<Narrow, k_scores>, k_cycles> qual{};
     std::array<std::array<Middle, k_base_columns>, k_cycles> base_middle{};
     std::array<std::array<Middle, k_scores>, k_cycles> qual_middle{};
@@ -44,7 +46,8 @@ struct MateCounts {
     std::uint64_t long_reads = 0;  // reads with bases beyond cycle 160
 
     void flush() {
-        add_cells(base_middle, base);
+        for (int i = 0; i < k_cycles; ++i)
+            for (int c = 0; c < k_base_columns; ++c) base_middle[i][c] += base[c][i];
         add_cells(qual_middle, qual);
         base = {};
         qual = {};
@@ -58,7 +61,7 @@ struct MateCounts {
     }
     // Totals of a cell (cycle from 0).
     std::int64_t base_count(int cycle, int column) const {
-        return base_wide[cycle][column] + base_middle[cycle][column] + base[cycle][column];
+        return base_wide[cycle][column] + base_middle[cycle][column] + base[column][cycle];
     }
     std::int64_t qual_count(int cycle, int score) const {
         return qual_wide[cycle][score] + qual_middle[cycle][score] + qual[cycle][score];
