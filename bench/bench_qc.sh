@@ -43,10 +43,10 @@ fi
 ls -la "$data"/r_?.fq "$data"/r_?.fq.gz | awk '{printf "  %s %.0f MB\n", $NF, $5/1e6}'
 
 # The inflate-only baseline: the suite's own byte source, read to the end.
-if [ -f /usr/include/isa-l/igzip_lib.h ]; then inflater=(-DWES_HAVE_ISAL -lisal); else inflater=(-lz); fi
+if [ -f /usr/include/isa-l/igzip_lib.h ]; then inflater=(-DWES_HAVE_ISAL -lisal -lz); else inflater=(-lz); fi
 if [ ! -x "$data/inflate_only" ] || [ "$here/inflate_only.cpp" -nt "$data/inflate_only" ]; then
     g++ -O2 -std=c++20 -I"$src/common" -o "$data/inflate_only" "$here/inflate_only.cpp" \
-        "$src/common/byte_source.cpp" "${inflater[@]}"
+        "$src/common/byte_source.cpp" "$src/common/gzip_source.cpp" "$src/common/inflate.cpp" "${inflater[@]}" -pthread
 fi
 
 both() { "$@" "$data/r_1.fq.gz" && "$@" "$data/r_2.fq.gz"; }

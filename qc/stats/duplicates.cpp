@@ -6,6 +6,8 @@
 #include <limits>
 #include <new>
 
+#include <sys/mman.h>
+
 #include "read_figures.hpp"
 
 namespace wes::qc {
@@ -43,7 +45,28 @@ std::uint64_t prefix_hash(std::string_view seq) {
 
 constexpr std::size_t k_kept_size = 2 + 2 * k_prefix;  // two lengths, two prefixes
 
+// size zeroed bytes (a multiple of 2 MiB) on a 2 MiB boundary, marked for huge pages
+// where the system has them; nullptr when there is no memory. Each read pair looks at a
+// random place of the table: with 4 KiB pages the processor would walk its page tables
+// for most of them (2 x 1,000,000 plain pairs: 0.37 -> 0.36 s, fastest of 11 interleaved runs;
+// the look-up's share of the samples 3.9% -> 2.8%).
+void* table_memory(std::size_t size) {
+    constexpr std::size_t huge = std::size_t{2} << 20;
+    void* p = mmap(nullptr, size + huge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) return nullptr;
+    const auto at = reinterpret_cast<std::uintptr_t>(p);
+    const std::uintptr_t start = (at + huge - 1) & ~(huge - 1), end = start + size;
+    if (start > at) munmap(p, start - at);
+    if (at + size + huge > end) munmap(reinterpret_cast<void*>(end), at + size + huge - end);
+#if defined(MADV_HUGEPAGE)
+    madvise(reinterpret_cast<void*>(start), size, MADV_HUGEPAGE);  // a refusal leaves 4 KiB pages
+#endif
+    return reinterpret_cast<void*>(start);
+}
+
 }  // namespace
+
+void DuplicateTracker::Unmap::operator()(Slot* p) const { munmap(p, k_table_bytes); }
 
 std::uint64_t pair_fingerprint(std::string_view seq1, std::string_view seq2) {
     std::uint64_t key = mix(prefix_hash(seq1) ^ k_seed[4], prefix_hash(seq2) ^ k_seed[1]);
@@ -51,7 +74,7 @@ std::uint64_t pair_fingerprint(std::string_view seq1, std::string_view seq2) {
 }
 
 DuplicateTracker::DuplicateTracker()
-    : slots_(static_cast<Slot*>(std::calloc(std::size_t{1} << k_slot_bits, sizeof(Slot)))),
+    : slots_(static_cast<Slot*>(table_memory(k_table_bytes))),
       kept_(static_cast<std::uint32_t*>(std::calloc(std::size_t{1} << k_slot_bits, sizeof(std::uint32_t)))) {
     if (!slots_ || !kept_) throw std::bad_alloc();
     bases_.reserve(k_tracked_pairs * k_kept_size);  // never moved; its pages are taken as they fill

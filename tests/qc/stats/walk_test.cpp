@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -120,4 +122,43 @@ TEST(QcWalk, CountsStayExactPastTheNarrowTables) {
     EXPECT_EQ(m.qual_count(0, 30), n - n / 2);
     EXPECT_EQ(m.qual_count(1, 20), n / 2);
     EXPECT_EQ(m.records, static_cast<std::uint64_t>(n));
+}
+
+TEST(QcWalk, BlocksOfSixteenCountAsOneByteAtATime) {
+    // Random reads of every length to 200 with stops (no base, no score, a short quality
+    // line) anywhere, a block's edges included, against the walk's rules written plainly.
+    std::mt19937 rng(11);
+    MateCounts m;
+    std::vector<std::array<std::int64_t, 6>> base(160, std::array<std::int64_t, 6>{});
+    std::vector<std::array<std::int64_t, 41>> qual(160, std::array<std::int64_t, 41>{});
+    std::uint64_t records = 0, long_reads = 0;
+    auto is_base = [](char c) { return c == 'A' || c == 'C' || c == 'G' || c == 'T' || c == 'N'; };
+    for (int r = 0; r < 3000; ++r) {
+        const std::size_t n = rng() % 201, qn = rng() % 8 ? n : rng() % 201;
+        std::string seq, q;
+        for (std::size_t k = 0; k < n; ++k) seq += rng() % 300 ? "ACGTN"[rng() % 5] : "acR.\r"[rng() % 5];
+        for (std::size_t k = 0; k < qn; ++k) q += static_cast<char>(rng() % 300 ? '!' + rng() % 94 : rng() % 256);
+        const std::size_t limit = std::min<std::size_t>(n, 160), paired = std::min(limit, qn);
+        std::size_t i = 0;
+        while (i < paired && is_base(seq[i]) && static_cast<signed char>(q[i]) >= '!') ++i;
+        const bool fails = i < limit && is_base(seq[i]);
+        BadQuality bad;
+        ASSERT_EQ(walk(m, seq, q, &bad), !fails) << seq << " " << q;
+        if (fails) {
+            EXPECT_EQ(bad.pos, i);
+            continue;
+        }
+        for (std::size_t k = 0; k < i; ++k) {
+            ++base[k][std::string_view(" ATCGN").find(seq[k])];
+            ++qual[k][std::min(q[k] - '!', 40)];
+        }
+        ++records;
+        long_reads += i == 160 && n > 160 && is_base(seq[160]);
+    }
+    for (int k = 0; k < 160; ++k) {
+        for (int c = 1; c <= 5; ++c) EXPECT_EQ(m.base_count(k, c), base[k][c]) << k << " " << c;
+        for (int s = 0; s <= 40; ++s) EXPECT_EQ(m.qual_count(k, s), qual[k][s]) << k << " " << s;
+    }
+    EXPECT_EQ(m.records, records);
+    EXPECT_EQ(m.long_reads, long_reads);
 }
