@@ -64,11 +64,7 @@ private:
         void operator()(void* p) const { std::free(p); }
     };
     static constexpr std::size_t k_table_bytes = sizeof(Slot) << k_slot_bits;
-    struct Unmap {
-        void operator()(Slot* p) const;
-    };
-    // Zeroed pages from the system (table_memory in duplicates.cpp).
-    std::unique_ptr<Slot[], Unmap> slots_;
+    std::unique_ptr<Slot[], Free> slots_;  // on 2 MiB pages where it can (table_memory in duplicates.cpp)
     std::unique_ptr<std::uint32_t[], Free> kept_;  // per slot: 1 + the index of its bases in bases_, or 0
     std::vector<char> bases_;                       // per kept sequence: two lengths, then 2 x k_prefix bytes
     std::uint64_t pairs_ = 0, sequences_ = 0;
